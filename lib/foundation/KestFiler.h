@@ -1,0 +1,94 @@
+// TKestFiler: the one reader and writer of document text. Callers hand it
+// whole lines and get whole lines back, whether the stream holds plain text
+// lines or the compact binary form (see KestBinaryData.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "KestStream.h"
+#include "KestValue.h"
+
+namespace kest {
+
+class TKestBinaryData;
+class TKestFiler;
+
+enum TKestFilerProcess : uint8_t { ppUnknown = 0, ppLoad = 1, ppSave = 2, ppCopy = 3 };
+
+using TKestProgressEvent = std::function<void(TKestFiler* sender, int progress, TKestFilerProcess process)>;
+
+class TKestFiler {
+public:
+    // The filer never closes or frees the stream.
+    explicit TKestFiler(TKestStream& stream);
+    virtual ~TKestFiler();
+    TKestFiler(const TKestFiler&) = delete;
+    TKestFiler& operator=(const TKestFiler&) = delete;
+
+    TKestStream& Stream() const { return stream_; }
+
+    // Writing. SaveStr writes one line in the current form (text: bytes + CR LF).
+    void SaveStr(std::string_view line);
+    // Text form: the bytes as they are; binary form: each line of them encoded.
+    void SaveBuf(const void* buffer, size_t count);
+    // Binary form only: one property value record with the value's own type
+    // (int32 -> 3, bool -> 11, double -> 5, text -> 256, texts -> 512,
+    // bytes -> 513; int64 is a write error; empty and null write nothing).
+    void SaveValue(std::string_view name, const TPropValue& value);
+
+    // Reading. False when no line was read; a last line without terminator is
+    // still delivered in line, with the result false.
+    bool LoadStrCheck(std::string& line);
+    std::string LoadStr();
+    void LoadSkipToEnd();
+    bool CheckLoadSkip(std::string_view line);
+    void LoadBuf(void* buffer, size_t count);
+    void SkipBuf(size_t count);
+
+    bool Binary() const { return binary_; }
+    void SetBinary(bool value);
+    void Rewind();
+
+    int64_t Total() const { return total_; }
+    void SetTotal(int64_t value) { total_ = value; }
+    int64_t Saved() const { return saved_; }
+    void SetSaved(int64_t value);
+    int Progress() const { return progress_; }
+    TKestFilerProcess LastProcess() const { return lastProcess_; }
+    // Bytes of the stream consumed by reading so far (for error positions).
+    int64_t LoadPosition() const;
+
+    [[noreturn]] virtual void ReadError(const std::string& message = {});
+    [[noreturn]] virtual void WriteError(const std::string& message = {});
+
+    TKestProgressEvent OnProgress;
+
+private:
+    friend class TKestBinaryData;
+
+    void DoProgress(TKestFilerProcess process);
+    bool FillBuffer();
+    void WriteBytes(const void* buffer, size_t count);
+    bool ReadTextLine(std::string& line);
+    TKestBinaryData& BinaryData();
+
+    static constexpr int32_t kBufferSize = 65536;
+
+    TKestStream& stream_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    int32_t bufferPos_ = 0;
+    int32_t bufferCount_ = 0;
+    int64_t total_ = 0;
+    int64_t saved_ = 0;
+    int64_t loaded_ = 0;
+    int progress_ = 0;
+    TKestFilerProcess lastProcess_ = ppUnknown;
+    bool binary_ = false;
+    std::unique_ptr<TKestBinaryData> binaryData_;
+};
+
+}  // namespace kest
