@@ -1,0 +1,244 @@
+#include "KestPropsList.h"
+
+#include <algorithm>
+
+#include "KestError.h"
+#include "KestPropsHistory.h"
+#include "KestUtils.h"
+
+namespace kest {
+
+namespace {
+
+// Document keywords; a property of one of these names would read back as a
+// block line.
+constexpr std::string_view kReservedNames[]
+    = {"document", "clipboard", "library", "object", "property", "end", "kestbinary"};
+
+bool IsReservedName(std::string_view name)
+{
+    return std::any_of(std::begin(kReservedNames), std::end(kReservedNames),
+        [&](std::string_view reserved) { return SameNameCI(reserved, name); });
+}
+
+} // namespace
+
+KEST_CLASS_IMPL(TPropList, TKestObject)
+
+TPropList::TPropList(TKestObject* owner)
+    : owner_(owner)
+{
+    RegisterPropHistoryActions();
+}
+
+TPropList::~TPropList()
+{
+    if (notifyLink_)
+        notifyLink_->DestroyNotify();
+    Clear();
+}
+
+TCustomProp* TPropList::Insert(std::unique_ptr<TCustomProp> prop, std::string_view name)
+{
+    auto [pos, found] = Locate(name);
+    if (!prop || found || IsReservedName(name) || IndexOf(prop.get()) >= 0 || prop->owner_ || prop->parentProp_)
+        throw EKestError(FormatMessage("Property %s already exist", std::string(name)));
+    prop->owner_ = this;
+    prop->AfterConstruction();
+    TCustomProp* result = prop.get();
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(pos), TEntry {std::string(name), std::move(prop)});
+    return result;
+}
+
+std::pair<size_t, bool> TPropList::Locate(std::string_view name) const
+{
+    auto it = std::lower_bound(items_.begin(), items_.end(), name,
+        [](const TEntry& e, std::string_view n) { return CompareTextCI(e.Name, n) < 0; });
+    size_t pos = static_cast<size_t>(it - items_.begin());
+    return {pos, it != items_.end() && CompareTextCI(it->Name, name) == 0};
+}
+
+TCustomProp* TPropList::PropByName(std::string_view name) const
+{
+    auto [pos, found] = Locate(name);
+    return found ? items_[pos].Prop.get() : nullptr;
+}
+
+int TPropList::IndexOf(const TCustomProp* prop) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].Prop.get() == prop)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TPropList::Delete(int index)
+{
+    if (index < 0 || index >= Count())
+        throw EKestError("Property index out of bounds (" + std::to_string(index) + ")");
+    // Out of the list first, so that the property's destruction notices
+    // never find it listed.
+    std::unique_ptr<TCustomProp> prop = std::move(items_[index].Prop);
+    items_.erase(items_.begin() + index);
+}
+
+void TPropList::Clear()
+{
+    while (!items_.empty())
+        Delete(Count() - 1);
+}
+
+TNotifyLink* TPropList::NotifyLink()
+{
+    if (!notifyLink_)
+        notifyLink_ = std::make_unique<TNotifyLink>(this);
+    return notifyLink_.get();
+}
+
+bool TPropList::IsReadOnlyProp(const TCustomProp* prop)
+{
+    if (assigning_ && (historyState_ == hsUndo || historyState_ == hsRedo) && undoReadOnly_ && history_)
+        return false;
+    bool readOnly = prop->HasStyle(psReadOnly);
+    if (!readOnly && OnPropReadOnly)
+        OnPropReadOnly(this, const_cast<TCustomProp*>(prop), readOnly);
+    return readOnly;
+}
+
+void TPropList::BeginLoading()
+{
+    if (mode_ == pmSaving)
+        throw EKestError("Can't switch to loading mode");
+    mode_ = pmLoading;
+    ++modeDepth_;
+}
+
+void TPropList::BeginSaving()
+{
+    if (mode_ == pmLoading)
+        throw EKestError("Can't switch to saving mode");
+    mode_ = pmSaving;
+    ++modeDepth_;
+}
+
+void TPropList::EndMode()
+{
+    if (modeDepth_ > 0 && --modeDepth_ == 0)
+        mode_ = pmNone;
+}
+
+bool TPropList::RegisterIdChange(int32_t oldId, int32_t newId)
+{
+    return refList_ && refList_->RegisterId(oldId, newId);
+}
+
+void TPropList::PropBeforeChanged(TCustomProp* prop)
+{
+    if (history_ && !prop->NotHistory()) {
+        const THistoryActionClass* actionClass = TPropHistoryAction::StaticClass();
+        if (OnPropHistoryAction)
+            OnPropHistoryAction(this, prop, actionClass);
+        if (actionClass)
+            history_->RecordAction(actionClass, prop);
+    }
+    if (OnPropBeforeChanged)
+        OnPropBeforeChanged(this, prop);
+    if (notifyLink_)
+        notifyLink_->NotifyProp(prop, true);
+}
+
+void TPropList::PropChanged(TCustomProp* prop)
+{
+    if (OnPropChanged)
+        OnPropChanged(this, prop);
+    if (notifyLink_)
+        notifyLink_->NotifyProp(prop, false);
+}
+
+void TPropList::Assign(TCustomProp& prop, const std::string& subName, const TPropValue& value)
+{
+    struct TAssigning {
+        bool& flag;
+        bool saved;
+        explicit TAssigning(bool& f)
+            : flag(f)
+            , saved(f)
+        {
+            flag = true;
+        }
+        ~TAssigning() { flag = saved; }
+    } assigning(assigning_);
+    if (resolvingDepth_ == 0 && prop.HasStyle(psReference) && refList_)
+        refList_->AddDeferred(&prop, subName, value);
+    else
+        prop.SetPropValue(subName, value);
+}
+
+void TPropRefList::AddDeferred(TCustomProp* prop, std::string subName, TPropValue value)
+{
+    if (prop)
+        items_.push_back({prop, std::move(subName), std::move(value)});
+}
+
+bool TPropRefList::RegisterId(int32_t oldId, int32_t newId)
+{
+    if (oldId == 0 || newId == 0)
+        return false;
+    if (oldId == newId) {
+        keptIds_.Use(oldId);
+        return true;
+    }
+    if (std::any_of(idPairs_.begin(), idPairs_.end(), [&](const auto& pair) { return pair.first == oldId; }))
+        return false;
+    idPairs_.emplace_back(oldId, newId);
+    return true;
+}
+
+int32_t TPropRefList::TranslateId(int32_t id) const
+{
+    if (keptIds_.Used(id))
+        return id;
+    for (const auto& [oldId, newId] : idPairs_)
+        if (oldId == id)
+            return newId;
+    return 0;
+}
+
+void TPropRefList::Apply()
+{
+    while (!items_.empty()) {
+        TDeferred item = std::move(items_.back());
+        items_.pop_back();
+        TPropList* list = item.Prop->Owner();
+        if (!list) {
+            item.Prop->SetPropValue(item.SubName, item.Value);
+            continue;
+        }
+        struct TResolving {
+            TPropList& list;
+            TPropRefList* savedRefList;
+            TResolving(TPropList& l, TPropRefList* refList)
+                : list(l)
+                , savedRefList(l.refList_)
+            {
+                ++list.resolvingDepth_;
+                list.refList_ = refList;
+            }
+            ~TResolving()
+            {
+                --list.resolvingDepth_;
+                list.refList_ = savedRefList;
+            }
+        } resolving(*list, this);
+        item.Prop->SetPropValue(item.SubName, item.Value);
+    }
+}
+
+void TPropRefList::Clear()
+{
+    items_.clear();
+    keptIds_.Clear();
+    idPairs_.clear();
+}
+
+} // namespace kest
