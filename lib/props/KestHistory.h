@@ -148,6 +148,9 @@ public:
     void Redo(TKestObject* source) override;
 
 private:
+    // Undoes (hsUndo, last child first) or redoes (hsRedo, first child first).
+    void Replay(THistoryState state);
+
     std::vector<std::unique_ptr<THistoryAction>> children_;
     int childIndex_ = -1;
     TKestObject* childSource_ = nullptr;
@@ -207,6 +210,12 @@ public:
     std::function<void(THistory* sender, THistoryAction* action, bool& result, const THistoryActionClass* cls, TKestObject* source)> OnIsSameAction;
 
 private:
+    bool Replay(int index, THistoryState state);
+    // EndAction; removed tells whether the action it ended was discarded.
+    bool EndRecording(bool& removed);
+    // Deletes an action from its group or from the list, and raises DoChange.
+    void RemoveAction(THistoryAction* action);
+
     TKestObject* owner_;
     bool active_ = false;
     std::vector<std::unique_ptr<THistoryAction>> actions_;
