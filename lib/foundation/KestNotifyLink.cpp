@@ -1,7 +1,5 @@
 #include "KestNotifyLink.h"
 
-#include <algorithm>
-
 #include "KestError.h"
 
 namespace kest {

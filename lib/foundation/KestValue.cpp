@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <system_error>
 
 #include "KestUtils.h"
 
