@@ -74,6 +74,13 @@ private:
     bool FillBuffer();
     void WriteBytes(const void* buffer, size_t count);
     bool ReadTextLine(std::string& line);
+    // Exact reads through the buffer without progress; a short read is a read error.
+    void ReadExact(void* buffer, size_t count);
+    size_t ReadUpTo(void* buffer, size_t count);
+    // Appends as the bytes arrive, so a count claimed by a hostile file
+    // never allocates more than the data really there.
+    void ReadAppend(std::string& text, size_t count);
+    void SkipExact(uint64_t count);
     TKestBinaryData& BinaryData();
 
     static constexpr int32_t kBufferSize = 65536;
@@ -89,6 +96,7 @@ private:
     TKestFilerProcess lastProcess_ = ppUnknown;
     bool binary_ = false;
     std::unique_ptr<TKestBinaryData> binaryData_;
+    std::string writeLine_;
 };
 
-}  // namespace kest
+} // namespace kest

@@ -1,0 +1,747 @@
+#include "KestBinaryData.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "KestFiler.h"
+#include "KestUtils.h"
+
+namespace kest {
+
+namespace {
+
+constexpr uint8_t kFlagWidthMask = 3;
+constexpr uint8_t kFlagId = 4;
+constexpr uint8_t kFlagNoAdd = 8;
+
+void PutU16(std::string& out, uint16_t v)
+{
+    const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    out.append(bytes, 2);
+}
+
+void PutU32(std::string& out, uint32_t v)
+{
+    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+        static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+    out.append(bytes, 4);
+}
+
+uint32_t GetLE(const uint8_t* p, size_t width)
+{
+    uint32_t v = 0;
+    for (size_t i = width; i-- > 0;)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+template <typename T> T FromLE(const uint8_t* p)
+{
+    // Integers and IEEE floats alike are stored little-endian.
+    uint64_t bits = 0;
+    for (size_t i = sizeof(T); i-- > 0;)
+        bits = (bits << 8) | p[i];
+    T v;
+    if constexpr (sizeof(T) == 8) {
+        std::memcpy(&v, &bits, 8);
+    } else {
+        const auto narrow = static_cast<
+            std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>(bits);
+        std::memcpy(&v, &narrow, sizeof(T));
+    }
+    return v;
+}
+
+template <typename T> void AppendNumber(std::string& line, T value)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof(digits), value);
+    line.append(digits, result.ptr);
+}
+
+std::string_view SkipBlanks(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text)
+{
+    const size_t last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+bool BeginsWith(std::string_view line, std::string_view keyword)
+{
+    return line.substr(0, keyword.size()) == keyword;
+}
+
+// The keyword's argument: after the keyword and one separator character,
+// skipping one more blank if present.
+std::string_view KeywordArgument(std::string_view line, size_t keywordLength)
+{
+    size_t pos = keywordLength + 1;
+    if (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    return pos < line.size() ? line.substr(pos) : std::string_view();
+}
+
+// A "-" or digit "1"-"9" followed by digits only, whose 32-bit value prints
+// back as the same text; anything else ("-0", "007", "1e5") stays text.
+bool ParseCanonicalInt32(std::string_view text, int32_t& value)
+{
+    int64_t v = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return false;
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        return false;
+    char digits[16];
+    const auto printed = std::to_chars(digits, digits + sizeof(digits), v);
+    if (std::string_view(digits, printed.ptr - digits) != text)
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+} // namespace
+
+TKestBinaryData::TKestBinaryData(TKestFiler& filer)
+    : filer_(filer)
+{
+}
+
+void TKestBinaryData::Reset()
+{
+    mode_ = bmIdle;
+    finished_ = false;
+    writeDict_.clear();
+    writeIds_.clear();
+    outKeys_.clear();
+    collectKind_ = 0;
+    collectName_.clear();
+    collect_.clear();
+    collectCount_ = 0;
+    readDict_.clear();
+    inKeys_.clear();
+    inKeyBytes_.clear();
+    payloadLeft_ = 0;
+    pendingKind_ = 0;
+    pendingCount_ = 0;
+}
+
+// ---------------------------------------------------------------- writing
+
+void TKestBinaryData::StartWriting()
+{
+    if (mode_ != bmIdle)
+        return;
+    mode_ = bmWriting;
+    filer_.WriteBytes("kestbinary\r\n", 12);
+}
+
+void TKestBinaryData::Finish()
+{
+    if (mode_ != bmWriting || finished_)
+        return;
+    // An unclosed multi-line value still holds data; keep it.
+    if (collectKind_ != 0)
+        WriteCollected();
+    std::string record;
+    PutU16(record, bcFinish);
+    PutU16(record, 0);
+    PutU32(record, kRecordHeaderSize);
+    filer_.WriteBytes(record.data(), record.size());
+    finished_ = true;
+}
+
+void TKestBinaryData::EncodeLine(std::string_view line)
+{
+    if (mode_ == bmReading || finished_)
+        return;
+    line = SkipBlanks(line);
+    if (collectKind_ != 0) {
+        CollectLine(line);
+        return;
+    }
+    // An empty line carries nothing and has no record of its own.
+    if (line.empty() || BeginsWith(line, "kestbinary"))
+        return;
+    if (BeginsWith(line, "document"))
+        EncodeKeyword(bcDocument, KeywordArgument(line, 8));
+    else if (BeginsWith(line, "clipboard"))
+        EncodeKeyword(bcClipboard, {});
+    else if (BeginsWith(line, "library"))
+        EncodeKeyword(bcLibrary, KeywordArgument(line, 7));
+    else if (BeginsWith(line, "object"))
+        EncodeObject(KeywordArgument(line, 6));
+    else if (BeginsWith(line, "property"))
+        EncodeKeyword(bcProperty, KeywordArgument(line, 8));
+    else if (BeginsWith(line, "end"))
+        EncodeKeyword(bcEnd, {});
+    else
+        EncodeProperty(line);
+}
+
+void TKestBinaryData::EncodeKeyword(TCommand command, std::string_view argument)
+{
+    StartWriting();
+    outKeys_.clear();
+    if (command == bcDocument || command == bcLibrary || command == bcProperty)
+        AddKey(argument);
+    WriteRecord(command, {});
+}
+
+void TKestBinaryData::EncodeObject(std::string_view argument)
+{
+    const size_t colon = argument.rfind(':');
+    if (colon == std::string_view::npos)
+        filer_.WriteError();
+    const std::string name = TrimBlanks(argument.substr(0, colon));
+    const std::string className = TrimBlanks(argument.substr(colon + 1));
+    StartWriting();
+    outKeys_.clear();
+    AddKey(name);
+    AddKey(className);
+    WriteRecord(bcObject, {});
+}
+
+void TKestBinaryData::EncodeProperty(std::string_view line)
+{
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        filer_.WriteError();
+    const std::string name = TrimBlanks(line.substr(0, eq));
+    const std::string_view value = SkipBlanks(line.substr(eq + 1));
+    const char first = value.empty() ? '\0' : value.front();
+    const char last = value.empty() ? '\0' : value.back();
+    StartWriting();
+    if (first == '-' || (first >= '1' && first <= '9')) {
+        int32_t number = 0;
+        if (ParseCanonicalInt32(value, number))
+            WriteScalar(name, btInteger, &number, sizeof(number));
+        else
+            WriteTextValue(name, value);
+    } else if (first == '\'') {
+        if (value.size() < 2 || last != '\'')
+            filer_.WriteError();
+        WriteTextValue(name, value.substr(1, value.size() - 2));
+    } else if (first == '(' || first == '{') {
+        const bool isList = first == '(';
+        collectKind_ = isList ? btStrings : btBytes;
+        collectName_ = name;
+        collect_.clear();
+        collectCount_ = 0;
+        // Opened and closed on one line: an empty value.
+        if (value.size() > 1 && last == (isList ? ')' : '}'))
+            WriteCollected();
+    } else if (value == "True" || value == "False") {
+        const int32_t flag = value == "True" ? 1 : 0;
+        WriteScalar(name, btBoolean, &flag, sizeof(flag));
+    } else {
+        WriteTextValue(name, value);
+    }
+}
+
+void TKestBinaryData::CollectLine(std::string_view line)
+{
+    const char closer = collectKind_ == btStrings ? ')' : '}';
+    const bool last = !line.empty() && line.back() == closer;
+    if (last)
+        line.remove_suffix(1);
+    line = TrimTrailingBlanks(line);
+    if (collectKind_ == btStrings) {
+        if (line.size() > 1 && line.front() == '\'' && line.back() == '\'') {
+            const std::string_view element = line.substr(1, line.size() - 2);
+            PutU32(collect_, static_cast<uint32_t>(element.size()));
+            collect_.append(element);
+            ++collectCount_;
+        }
+    } else {
+        for (size_t i = 0; i + 1 < line.size(); i += 2) {
+            uint8_t byte = 0;
+            if (!HexToByte(line.data() + i, byte))
+                filer_.WriteError(
+                    "Stream write error: \"" + std::string(line) + "\" is not hexadecimal data of " + collectName_);
+            collect_.push_back(static_cast<char>(byte));
+        }
+    }
+    if (collect_.size() > kMaxRecordSize)
+        filer_.WriteError("Stream write error: the value of " + collectName_ + " exceeds the record limit");
+    if (last)
+        WriteCollected();
+}
+
+void TKestBinaryData::WriteCollected()
+{
+    std::string head;
+    PutU32(head, collectKind_);
+    if (collectKind_ == btStrings)
+        PutU32(head, collectCount_);
+    const std::string name = std::move(collectName_);
+    collectKind_ = 0;
+    outKeys_.clear();
+    AddKey(name);
+    WriteRecord(bcValue, head, collect_);
+    collect_.clear();
+    collectName_.clear();
+}
+
+void TKestBinaryData::EncodeValue(std::string_view name, const TPropValue& value)
+{
+    if (mode_ == bmReading || finished_ || IsEmptyValue(value))
+        return;
+    StartWriting();
+    if (const auto* v = std::get_if<int32_t>(&value)) {
+        WriteScalar(name, btInteger, v, sizeof(*v));
+    } else if (std::holds_alternative<int64_t>(value)) {
+        filer_.WriteError();
+    } else if (const auto* v = std::get_if<bool>(&value)) {
+        const int32_t flag = *v ? 1 : 0;
+        WriteScalar(name, btBoolean, &flag, sizeof(flag));
+    } else if (const auto* v = std::get_if<double>(&value)) {
+        WriteScalar(name, btDouble, v, sizeof(*v));
+    } else if (const auto* v = std::get_if<std::string>(&value)) {
+        WriteTextValue(name, *v);
+    } else if (const auto* v = std::get_if<TStrings>(&value)) {
+        std::string payload;
+        PutU32(payload, btStrings);
+        PutU32(payload, static_cast<uint32_t>(v->size()));
+        for (const std::string& element : *v) {
+            if (payload.size() + element.size() > kMaxRecordSize)
+                filer_.WriteError(
+                    "Stream write error: the value of " + std::string(name) + " exceeds the record limit");
+            PutU32(payload, static_cast<uint32_t>(element.size()));
+            payload.append(element);
+        }
+        outKeys_.clear();
+        AddKey(name);
+        WriteRecord(bcValue, payload);
+    } else if (const auto* v = std::get_if<TBytes>(&value)) {
+        std::string head;
+        PutU32(head, btBytes);
+        outKeys_.clear();
+        AddKey(name);
+        WriteRecord(bcValue, head, std::string_view(reinterpret_cast<const char*>(v->data()), v->size()));
+    }
+}
+
+void TKestBinaryData::WriteTextValue(std::string_view name, std::string_view text)
+{
+    std::string payload;
+    PutU32(payload, btString);
+    PutU32(payload, 1); // the text is key 1
+    outKeys_.clear();
+    AddKey(name);
+    AddKey(text);
+    WriteRecord(bcValue, payload);
+}
+
+void TKestBinaryData::WriteScalar(std::string_view name, TValueType type, const void* value, size_t size)
+{
+    std::string payload;
+    PutU32(payload, type);
+    // Scalars are 32 or 64 bits wide; written byte by byte as little-endian.
+    if (size == 4) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, value, 4);
+        PutU32(payload, bits);
+    } else {
+        uint64_t bits = 0;
+        std::memcpy(&bits, value, 8);
+        PutU32(payload, static_cast<uint32_t>(bits));
+        PutU32(payload, static_cast<uint32_t>(bits >> 32));
+    }
+    outKeys_.clear();
+    AddKey(name);
+    WriteRecord(bcValue, payload);
+}
+
+void TKestBinaryData::AddKey(std::string_view text)
+{
+    if (text.empty()) {
+        outKeys_.push_back({text, kKeyInline});
+        return;
+    }
+    if (const auto found = writeDict_.find(text); found != writeDict_.end()) {
+        outKeys_.push_back({text, found->second});
+        return;
+    }
+    if (writeIds_.size() >= kDictionaryLimit)
+        TrimWriteDictionary();
+    const auto id = static_cast<uint32_t>(writeIds_.size());
+    const auto inserted = writeDict_.emplace(std::string(text), id).first;
+    writeIds_.push_back(&inserted->first);
+    outKeys_.push_back({text, kKeyInline});
+}
+
+void TKestBinaryData::TrimWriteDictionary()
+{
+    std::string record;
+    PutU16(record, bcTrim);
+    PutU16(record, 0);
+    PutU32(record, kRecordHeaderSize + 4);
+    PutU32(record, kTrimCount);
+    filer_.WriteBytes(record.data(), record.size());
+
+    const size_t keep = writeIds_.size() > kTrimCount ? writeIds_.size() - kTrimCount : 1;
+    while (writeIds_.size() > keep) {
+        writeDict_.erase(writeDict_.find(*writeIds_.back()));
+        writeIds_.pop_back();
+    }
+    // Keys of the record being built that pointed at dropped entries carry
+    // their text again. They must stay out of the reader's dictionary, or
+    // its ids would run ahead of ours for the rest of the block.
+    for (TOutKey& key : outKeys_) {
+        if ((key.word & kKeyInline) == 0 && key.word >= keep)
+            key.word = kKeyInline | kKeyNoAdd;
+    }
+}
+
+void TKestBinaryData::WriteRecord(TCommand command, std::string_view payloadHead, std::string_view payloadBody)
+{
+    outRecord_.clear();
+    outRecord_.resize(kRecordHeaderSize);
+    uint64_t size = kRecordHeaderSize + payloadHead.size() + payloadBody.size();
+    for (const TOutKey& key : outKeys_) {
+        const bool inlineText = (key.word & kKeyInline) != 0;
+        const uint32_t number = inlineText ? static_cast<uint32_t>(key.text.size()) : (key.word & kKeyIdMask);
+        if (inlineText && key.text.size() > kMaxRecordSize)
+            filer_.WriteError();
+        uint8_t flag = inlineText ? 0 : kFlagId;
+        if ((key.word & kKeyNoAdd) != 0)
+            flag |= kFlagNoAdd;
+        if (number < 256) {
+            outRecord_.push_back(static_cast<char>(flag | 1));
+            outRecord_.push_back(static_cast<char>(number));
+        } else if (number <= 65535) {
+            outRecord_.push_back(static_cast<char>(flag | 2));
+            PutU16(outRecord_, static_cast<uint16_t>(number));
+        } else {
+            outRecord_.push_back(static_cast<char>(flag | 3));
+            PutU32(outRecord_, number);
+        }
+        if (inlineText)
+            outRecord_.append(key.text);
+    }
+    size += outRecord_.size() - kRecordHeaderSize;
+    if (size > kMaxRecordSize)
+        filer_.WriteError("Stream write error: a record of " + std::to_string(size) + " bytes exceeds the limit of "
+            + std::to_string(kMaxRecordSize));
+    std::string header;
+    PutU16(header, command);
+    PutU16(header, static_cast<uint16_t>(outKeys_.size()));
+    PutU32(header, static_cast<uint32_t>(size));
+    outRecord_.replace(0, kRecordHeaderSize, header);
+    outRecord_.append(payloadHead);
+    filer_.WriteBytes(outRecord_.data(), outRecord_.size());
+    if (!payloadBody.empty())
+        filer_.WriteBytes(payloadBody.data(), payloadBody.size());
+    outKeys_.clear();
+}
+
+// ---------------------------------------------------------------- reading
+
+bool TKestBinaryData::ReadRecordHead()
+{
+    if (payloadLeft_ != 0) {
+        filer_.SkipExact(payloadLeft_);
+        payloadLeft_ = 0;
+    }
+    uint8_t header[kRecordHeaderSize];
+    const size_t got = filer_.ReadUpTo(header, sizeof(header));
+    if (got == 0)
+        return false;
+    if (got != sizeof(header))
+        filer_.ReadError();
+    command_ = static_cast<uint16_t>(GetLE(header, 2));
+    const uint32_t keyCount = GetLE(header + 2, 2);
+    const uint32_t size = GetLE(header + 4, 4);
+    if (size < kRecordHeaderSize)
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " is below the header size");
+    if (size > kMaxRecordSize)
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
+            + std::to_string(kMaxRecordSize));
+    uint32_t left = size - kRecordHeaderSize;
+    if (keyCount * 2 > left)
+        filer_.ReadError("Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of "
+            + std::to_string(size) + " bytes");
+    ReadKeys(keyCount, left);
+    payloadLeft_ = left;
+    return true;
+}
+
+void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
+{
+    inKeys_.clear();
+    inKeyBytes_.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t flag = 0;
+        if (left < 1)
+            filer_.ReadError();
+        filer_.ReadExact(&flag, 1);
+        --left;
+        const uint32_t width = flag & kFlagWidthMask;
+        if (width == 0)
+            filer_.ReadError();
+        const uint32_t bytes = width == 3 ? 4 : width;
+        if (bytes > left)
+            filer_.ReadError("Stream read error: a key runs past the end of its record");
+        uint8_t raw[4];
+        filer_.ReadExact(raw, bytes);
+        left -= bytes;
+        const uint32_t number = GetLE(raw, bytes);
+        if ((flag & kFlagId) != 0) {
+            if (number >= readDict_.size())
+                filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
+            inKeys_.push_back({number, 0, 0});
+            continue;
+        }
+        if (number > left)
+            filer_.ReadError(
+                "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
+        const auto offset = static_cast<uint32_t>(inKeyBytes_.size());
+        filer_.ReadAppend(inKeyBytes_, number);
+        left -= number;
+        const bool add = (flag & kFlagNoAdd) == 0 && number > 0;
+        inKeys_.push_back({kKeyInline | (add ? 0 : kKeyNoAdd), offset, number});
+        if (add) {
+            if (readDict_.size() >= kMaxReadDictionary)
+                filer_.ReadError(
+                    "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
+            readDict_.emplace_back(inKeyBytes_, offset, number);
+        }
+    }
+}
+
+std::string_view TKestBinaryData::KeyText(uint32_t index) const
+{
+    const TInKey& key = inKeys_[index];
+    if ((key.word & kKeyInline) != 0)
+        return std::string_view(inKeyBytes_).substr(key.offset, key.length);
+    return readDict_[key.word & kKeyIdMask];
+}
+
+void TKestBinaryData::RequireKeys(uint32_t count) const
+{
+    if (inKeys_.size() < count)
+        filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has "
+            + std::to_string(inKeys_.size()) + " keys, needs " + std::to_string(count));
+}
+
+void TKestBinaryData::ReadPayload(void* buffer, uint32_t count)
+{
+    if (count > payloadLeft_)
+        filer_.ReadError("Stream read error: a value runs past the end of its record");
+    filer_.ReadExact(buffer, count);
+    payloadLeft_ -= count;
+}
+
+void TKestBinaryData::ReadTrim()
+{
+    uint8_t raw[4];
+    ReadPayload(raw, 4);
+    const uint32_t count = GetLE(raw, 4);
+    const size_t keep = readDict_.size() > count ? readDict_.size() - count : 1;
+    if (readDict_.size() > keep)
+        readDict_.resize(keep);
+}
+
+TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
+{
+    if (mode_ == bmWriting || finished_)
+        return brNone;
+    mode_ = bmReading;
+    if (pendingCount_ != 0) {
+        NextPendingLine(line);
+        return brLine;
+    }
+    for (;;) {
+        if (!ReadRecordHead())
+            return brNone;
+        switch (command_) {
+        case bcDocument:
+            RequireKeys(1);
+            line.assign("document ").append(KeyText(0));
+            return brLine;
+        case bcClipboard:
+            line.assign("clipboard");
+            return brLine;
+        case bcLibrary:
+            RequireKeys(1);
+            line.assign("library ").append(KeyText(0));
+            return brLine;
+        case bcObject:
+            RequireKeys(2);
+            line.assign("object ").append(KeyText(0)).append(": ").append(KeyText(1));
+            return brLine;
+        case bcValue:
+            DecodeValue(line);
+            return brLine;
+        case bcProperty:
+            RequireKeys(1);
+            line.assign("property ").append(KeyText(0));
+            return brLine;
+        case bcEnd:
+            line.assign("end");
+            return brLine;
+        case bcTrim:
+            ReadTrim();
+            continue;
+        case bcFinish:
+            finished_ = true;
+            return brText;
+        default:
+            if (command_ >= bcFirstSkipped) {
+                line.clear();
+                return brLine;
+            }
+            finished_ = true;
+            return brNone;
+        }
+    }
+}
+
+TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
+{
+    if (mode_ == bmWriting || finished_)
+        return brNone;
+    mode_ = bmReading;
+    // Lines still owed by a value belong to no block; their bytes are
+    // passed over with the rest of the payload.
+    pendingCount_ = 0;
+    while (depth > 0) {
+        if (!ReadRecordHead())
+            return brNone;
+        switch (command_) {
+        case bcObject:
+        case bcProperty:
+            ++depth;
+            break;
+        case bcEnd:
+            --depth;
+            break;
+        case bcTrim:
+            ReadTrim();
+            break;
+        case bcFinish:
+            finished_ = true;
+            return brText;
+        default:
+            if (command_ == 0 || (command_ > bcFinish && command_ < bcFirstSkipped)) {
+                finished_ = true;
+                return brNone;
+            }
+            break;
+        }
+    }
+    return brLine;
+}
+
+void TKestBinaryData::DecodeValue(std::string& line)
+{
+    RequireKeys(1);
+    uint8_t raw[8];
+    ReadPayload(raw, 4);
+    const uint32_t type = GetLE(raw, 4);
+    line.assign(KeyText(0)).append(" = ");
+    switch (type) {
+    case btSmallint:
+        ReadPayload(raw, 2);
+        AppendNumber(line, FromLE<int16_t>(raw));
+        break;
+    case btInteger:
+        ReadPayload(raw, 4);
+        AppendNumber(line, FromLE<int32_t>(raw));
+        break;
+    case btSingle:
+        ReadPayload(raw, 4);
+        line.append(FloatToStrDot(FromLE<float>(raw)));
+        break;
+    case btDouble:
+    case btDate:
+        ReadPayload(raw, 8);
+        line.append(FloatToStrDot(FromLE<double>(raw)));
+        break;
+    case btCurrency:
+        ReadPayload(raw, 8);
+        line.append(FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
+        break;
+    case btBoolean:
+        ReadPayload(raw, 4);
+        line.append(FromLE<int32_t>(raw) != 0 ? "True" : "False");
+        break;
+    case btShortint:
+        ReadPayload(raw, 1);
+        AppendNumber(line, FromLE<int8_t>(raw));
+        break;
+    case btByte:
+        ReadPayload(raw, 1);
+        AppendNumber(line, raw[0]);
+        break;
+    case btWord:
+        ReadPayload(raw, 2);
+        AppendNumber(line, FromLE<uint16_t>(raw));
+        break;
+    case btLongWord:
+        ReadPayload(raw, 4);
+        AppendNumber(line, FromLE<uint32_t>(raw));
+        break;
+    case btString: {
+        ReadPayload(raw, 4);
+        const uint32_t index = GetLE(raw, 4);
+        if (index >= inKeys_.size())
+            filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
+                + std::to_string(inKeys_.size()));
+        const std::string_view text = KeyText(index);
+        if (NeedsQuoting(text))
+            line.append("'").append(text).append("'");
+        else
+            line.append(text);
+        break;
+    }
+    case btStrings: {
+        ReadPayload(raw, 4);
+        const uint32_t count = GetLE(raw, 4);
+        if (count > payloadLeft_ / 4)
+            filer_.ReadError(
+                "Stream read error: " + std::to_string(count) + " list elements do not fit the rest of the record");
+        line.append(count == 0 ? "( )" : "(");
+        pendingKind_ = btStrings;
+        pendingCount_ = count;
+        break;
+    }
+    case btBytes:
+        line.append(payloadLeft_ == 0 ? "{ }" : "{");
+        pendingKind_ = btBytes;
+        pendingCount_ = payloadLeft_;
+        break;
+    default:
+        filer_.ReadError();
+    }
+}
+
+void TKestBinaryData::NextPendingLine(std::string& line)
+{
+    --pendingCount_;
+    uint8_t raw[4];
+    if (pendingKind_ == btStrings) {
+        ReadPayload(raw, 4);
+        const uint32_t length = GetLE(raw, 4);
+        if (length > payloadLeft_)
+            filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
+                + " bytes runs past the end of its record");
+        line.assign("'");
+        filer_.ReadAppend(line, length);
+        payloadLeft_ -= length;
+        line.append(pendingCount_ == 0 ? "' )" : "'");
+    } else {
+        ReadPayload(raw, 1);
+        line.assign(ByteToHex(raw[0]));
+        if (pendingCount_ == 0)
+            line.append(" }");
+    }
+}
+
+} // namespace kest

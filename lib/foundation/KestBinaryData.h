@@ -1,0 +1,165 @@
+// TKestBinaryData: the compact binary form of document lines. Inside a text
+// stream, a "kestbinary" line opens a block of little-endian records (one per
+// line, keys shared through a string dictionary) closed by an end record.
+// Owned and driven by TKestFiler; callers only ever see text lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "KestValue.h"
+
+namespace kest {
+
+class TKestFiler;
+
+class TKestBinaryData {
+public:
+    enum TMode : uint8_t { bmIdle = 0, bmReading = 1, bmWriting = 2 };
+
+    enum TCommand : uint16_t {
+        bcDocument = 1,
+        bcClipboard = 2,
+        bcLibrary = 3,
+        bcObject = 4,
+        bcValue = 5,
+        bcProperty = 6,
+        bcEnd = 7,
+        bcTrim = 8,
+        bcFinish = 9,
+        bcFirstSkipped = 4096
+    };
+
+    // Type codes of value records.
+    enum TValueType : uint32_t {
+        btSmallint = 2,
+        btInteger = 3,
+        btSingle = 4,
+        btDouble = 5,
+        btCurrency = 6,
+        btDate = 7,
+        btBoolean = 11,
+        btShortint = 16,
+        btByte = 17,
+        btWord = 18,
+        btLongWord = 19,
+        btInt64 = 20,
+        btString = 256,
+        btStrings = 512,
+        btBytes = 513
+    };
+
+    // Outcome of a decoding step.
+    enum TReadResult : uint8_t {
+        brLine, // a line (or, when skipping, the block's depth reached 0)
+        brNone, // no more lines: end of data or end of reading
+        brText // the end record: the stream is text again
+    };
+
+    static constexpr uint32_t kDictionaryLimit = 65536;
+    static constexpr uint32_t kTrimCount = 8192;
+    static constexpr uint32_t kRecordHeaderSize = 8;
+    // Every size in a record comes from the file; none may exceed this.
+    static constexpr uint32_t kMaxRecordSize = 1u << 30;
+    // The writer never keeps more than kDictionaryLimit entries; a reader
+    // bounds its own list so hostile blocks cannot inflate it without end.
+    static constexpr uint32_t kMaxReadDictionary = 1u << 20;
+
+    explicit TKestBinaryData(TKestFiler& filer);
+    TKestBinaryData(const TKestBinaryData&) = delete;
+    TKestBinaryData& operator=(const TKestBinaryData&) = delete;
+
+    TMode Mode() const { return mode_; }
+    bool Finished() const { return finished_; }
+    size_t DictionaryCount() const { return mode_ == bmWriting ? writeIds_.size() : readDict_.size(); }
+    // Back to idle with an empty dictionary; nothing is written.
+    void Reset();
+
+    // Writing. Ignored while reading.
+    void EncodeLine(std::string_view line);
+    void EncodeValue(std::string_view name, const TPropValue& value);
+    // Writes a pending multi-line value and the end record when writing.
+    void Finish();
+
+    // Reading. Nothing is read while writing.
+    TReadResult DecodeLine(std::string& line);
+    // Passes over records until depth reaches 0 (object and property records
+    // open a level, end records close one), keeping the dictionary in step.
+    TReadResult SkipRecords(int& depth);
+
+private:
+    // Key word: inline text, else bits 0..29 are a dictionary id; the last
+    // bit keeps an inline text out of the dictionary.
+    static constexpr uint32_t kKeyInline = 1u << 30;
+    static constexpr uint32_t kKeyNoAdd = 1u << 31;
+    static constexpr uint32_t kKeyIdMask = kKeyInline - 1;
+
+    struct TOutKey {
+        std::string_view text;
+        uint32_t word;
+    };
+    struct TInKey {
+        uint32_t word;
+        uint32_t offset; // inline text: position in inKeyBytes_
+        uint32_t length;
+    };
+    struct THash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view> {}(s); }
+    };
+
+    // Writing.
+    void StartWriting();
+    void EncodeKeyword(TCommand command, std::string_view argument);
+    void EncodeObject(std::string_view argument);
+    void EncodeProperty(std::string_view line);
+    void CollectLine(std::string_view line);
+    void WriteCollected();
+    void AddKey(std::string_view text);
+    void TrimWriteDictionary();
+    void WriteRecord(TCommand command, std::string_view payloadHead, std::string_view payloadBody = {});
+    void WriteTextValue(std::string_view name, std::string_view text);
+    void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
+
+    // Reading.
+    bool ReadRecordHead();
+    void ReadKeys(uint32_t count, uint32_t& left);
+    std::string_view KeyText(uint32_t index) const;
+    void RequireKeys(uint32_t count) const;
+    void ReadPayload(void* buffer, uint32_t count);
+    void ReadTrim();
+    void DecodeValue(std::string& line);
+    void NextPendingLine(std::string& line);
+
+    TKestFiler& filer_;
+    TMode mode_ = bmIdle;
+    bool finished_ = false;
+
+    // Writer's dictionary: text -> id, and the texts by id for trimming.
+    std::unordered_map<std::string, uint32_t, THash, std::equal_to<>> writeDict_;
+    std::vector<const std::string*> writeIds_;
+    std::vector<TOutKey> outKeys_;
+    std::string outRecord_;
+
+    // Multi-line value being collected: kind (0, 512 or 513), name, payload.
+    uint32_t collectKind_ = 0;
+    std::string collectName_;
+    std::string collect_;
+    uint32_t collectCount_ = 0;
+
+    // Reader's dictionary (index = id) and the record being read.
+    std::vector<std::string> readDict_;
+    uint16_t command_ = 0;
+    std::vector<TInKey> inKeys_;
+    std::string inKeyBytes_;
+    uint32_t payloadLeft_ = 0;
+    // Lines still owed by a multi-line value; produced from the payload as
+    // they are asked for, so a huge value is never held as lines.
+    uint32_t pendingKind_ = 0;
+    uint32_t pendingCount_ = 0;
+};
+
+} // namespace kest
