@@ -97,15 +97,14 @@ private:
         std::string subIndent = indent + "  ";
         bool written = false;
         for (const TSubPropInfo& info : *table) {
-            if (!force_ && !IsStored(prop, info.Name))
+            TCustomProp* object = info.Kind == skObject ? info.Object(prop) : nullptr;
+            if ((info.Kind == skObject && !object) || (!force_ && !IsStored(prop, info.Name)))
                 continue;
-            if (info.Kind == skObject) {
-                if (TCustomProp* object = info.Object(prop))
-                    written |= WriteProp(*object, info.Name, subIndent, depth + 1);
-            } else {
+            if (object)
+                written |= WriteProp(*object, info.Name, subIndent, depth + 1);
+            else
                 written |= WriteValue(info.Name, subIndent, prop.GetPropType(info.Name), prop.GetPropValue(info.Name),
                     info.Kind == skSet);
-            }
         }
         if (written)
             filer_.SaveStr(indent + "end");
