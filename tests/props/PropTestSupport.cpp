@@ -48,6 +48,26 @@ const TSubPropTable* TTestPen::SubProps() const
     return &table;
 }
 
+THistoryRig::THistoryRig()
+{
+    history.SetActive(true);
+    history.OnGetActionSource = [this](THistory*, THistoryAction* action, bool& found, TKestObject*& source) {
+        auto* idAction = dynamic_cast<TIdHistoryAction*>(action);
+        if (!idAction)
+            return; // a group: found, and it has no source of its own
+        auto it = lists.find(idAction->SourceId());
+        source = it == lists.end() ? nullptr : it->second->PropByName(idAction->SourceName());
+        found = source != nullptr;
+    };
+}
+
+void THistoryRig::Attach(TPropList& list, int32_t ownerId)
+{
+    lists[ownerId] = &list;
+    list.SetHistory(&history);
+    list.OnGetOwnerId = [ownerId](TPropList*) { return ownerId; };
+}
+
 std::string SaveText(TPropList& list, bool force, bool binary)
 {
     TKestMemoryStream stream;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "KestFiler.h"
@@ -84,6 +85,16 @@ private:
     int32_t dash_ = 3;
     TTestCap cap_;
     TIntProp level_;
+};
+
+// A recording history that finds a property action's source again by the
+// owner identifier given to each attached list, as a document panel would.
+struct THistoryRig {
+    THistory history;
+    std::map<int32_t, TPropList*> lists;
+
+    THistoryRig();
+    void Attach(TPropList& list, int32_t ownerId);
 };
 
 // The list saved through a filer over a memory stream.
