@@ -14,8 +14,7 @@
 namespace kest {
 namespace {
 
-template <class V>
-void ChangeField(TCustomProp& prop, V& field, const V& value)
+template <class V> void ChangeField(TCustomProp& prop, V& field, const V& value)
 {
     if (field == value || prop.IsReadOnly())
         return;
@@ -32,13 +31,14 @@ public:
     bool filled = false;
     const TSubPropTable* SubProps() const override
     {
-        static const TSubPropTable table =
-            TSubPropTableBuilder<TFuzzCap>()
-                .Integer("Size", [](const TFuzzCap& c) { return c.size; },
-                         [](TFuzzCap& c, int32_t v) { ChangeField(c, c.size, v); })
-                .Default(8000)
-                .Boolean("Filled", [](const TFuzzCap& c) { return c.filled; },
-                         [](TFuzzCap& c, bool v) { ChangeField(c, c.filled, v); });
+        static const TSubPropTable table = TSubPropTableBuilder<TFuzzCap>()
+                                               .Integer(
+                                                   "Size", [](const TFuzzCap& c) { return c.size; },
+                                                   [](TFuzzCap& c, int32_t v) { ChangeField(c, c.size, v); })
+                                               .Default(8000)
+                                               .Boolean(
+                                                   "Filled", [](const TFuzzCap& c) { return c.filled; },
+                                                   [](TFuzzCap& c, bool v) { ChangeField(c, c.filled, v); });
         return &table;
     }
 };
@@ -64,25 +64,33 @@ public:
     const TSubPropTable* SubProps() const override
     {
         using P = TFuzzPen;
-        static const TSubPropTable table =
-            TSubPropTableBuilder<P>()
-                .Integer("Color", [](const P& p) { return p.color; }, [](P& p, int32_t v) { ChangeField(p, p.color, v); })
-                .Enumeration("Style", {"psSolid", "psDash", "psClear"}, [](const P& p) { return p.style; },
-                             [](P& p, int32_t v) { ChangeField(p, p.style, v); })
-                .Default(0)
-                .Integer("Width", [](const P& p) { return p.width; }, [](P& p, int32_t v) { ChangeField(p, p.width, v); })
-                .Default(1)
-                .Set("Options", {"poA", "poB", "poC"}, [](const P& p) { return p.options; },
-                     [](P& p, uint16_t v) { ChangeField(p, p.options, v); })
-                .Default(0)
-                .Float("Scale", [](const P& p) { return p.scale; }, [](P& p, double v) { ChangeField(p, p.scale, v); })
-                .Text("Caption", [](const P& p) { return p.caption; },
+        static const TSubPropTable table
+            = TSubPropTableBuilder<P>()
+                  .Integer(
+                      "Color", [](const P& p) { return p.color; }, [](P& p, int32_t v) { ChangeField(p, p.color, v); })
+                  .Enumeration(
+                      "Style", {"psSolid", "psDash", "psClear"}, [](const P& p) { return p.style; },
+                      [](P& p, int32_t v) { ChangeField(p, p.style, v); })
+                  .Default(0)
+                  .Integer(
+                      "Width", [](const P& p) { return p.width; }, [](P& p, int32_t v) { ChangeField(p, p.width, v); })
+                  .Default(1)
+                  .Set(
+                      "Options", {"poA", "poB", "poC"}, [](const P& p) { return p.options; },
+                      [](P& p, uint16_t v) { ChangeField(p, p.options, v); })
+                  .Default(0)
+                  .Float(
+                      "Scale", [](const P& p) { return p.scale; }, [](P& p, double v) { ChangeField(p, p.scale, v); })
+                  .Text(
+                      "Caption", [](const P& p) { return p.caption; },
                       [](P& p, const std::string& v) { ChangeField(p, p.caption, v); })
-                .Int64("Big", [](const P& p) { return p.big; }, [](P& p, int64_t v) { ChangeField(p, p.big, v); })
-                .Integer("Dash", [](const P& p) { return p.dash; }, [](P& p, int32_t v) { ChangeField(p, p.dash, v); })
-                .Stored([](const P& p) { return p.style == 1; })
-                .Object("Cap", [](P& p) -> TCustomProp* { return &p.cap; })
-                .Object("Level", [](P& p) -> TCustomProp* { return &p.level; });
+                  .Int64(
+                      "Big", [](const P& p) { return p.big; }, [](P& p, int64_t v) { ChangeField(p, p.big, v); })
+                  .Integer(
+                      "Dash", [](const P& p) { return p.dash; }, [](P& p, int32_t v) { ChangeField(p, p.dash, v); })
+                  .Stored([](const P& p) { return p.style == 1; })
+                  .Object("Cap", [](P& p) -> TCustomProp* { return &p.cap; })
+                  .Object("Level", [](P& p) -> TCustomProp* { return &p.level; });
         return &table;
     }
 };
@@ -94,7 +102,7 @@ struct TFuzzObject {
 
     TFuzzObject()
     {
-        list.Add<TEnumProp>("Align", TStrings{"alNone", "alTop", "alClient"});
+        list.Add<TEnumProp>("Align", TStrings {"alNone", "alTop", "alClient"});
         list.Add<TBoolProp>("Visible");
         list.Add<TIntProp>("Left")->SetStyle(psVisible | psScaled);
         list.Add<TLongWordProp>("ID");
@@ -134,8 +142,8 @@ std::string Save(TPropList& list, bool force, bool binary)
     return stream.Text();
 }
 
-}  // namespace
-}  // namespace kest
+} // namespace
+} // namespace kest
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -105,6 +105,11 @@ void TEnumProp::SetValue(int32_t value)
 
 std::string TEnumProp::GetDisplayValue()
 {
+    return ValueName();
+}
+
+std::string TEnumProp::ValueName() const
+{
     return value_ >= 0 && value_ < int32_t(enumNames_.size()) ? enumNames_[value_] : std::string();
 }
 
@@ -134,7 +139,7 @@ TPropValue TEnumProp::GetPropValue(std::string_view subName)
 {
     if (!subName.empty())
         return TCustomProp::GetPropValue(subName);
-    return GetDisplayValue();
+    return ValueName();
 }
 
 void TEnumProp::GetEnumList(TStrings& list)

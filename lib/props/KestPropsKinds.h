@@ -36,6 +36,8 @@ public:
 protected:
     // Index of the name, ignoring case; -1 when absent.
     int32_t IndexOfEnumName(const TPropValue& value) const;
+    // The name at Value; empty outside the names.
+    std::string ValueName() const;
 
 private:
     int32_t value_ = 0;

@@ -263,34 +263,5 @@ TEST(PropKindsTest, NameValueLines)
     EXPECT_THROW(data->SetValueByIndex(-1, "x"), EKestError);
 }
 
-TEST(PropKindsTest, DataGoesThroughTheOwnersHandlers)
-{
-    TPropList list;
-    auto* blob = list.Add<TDataProp>("Blob");
-    EXPECT_EQ(blob->PropType(), ptHexData);
-    EXPECT_FALSE(blob->HasStyle(psVisible));
-    EXPECT_EQ(blob->GetDisplayValue(), "(Data)");
-    EXPECT_EQ(blob->GetPropValue({}), TPropValue());
-    blob->SetPropValue({}, TPropValue(TBytes {1})); // no handler: nothing happens
-
-    TPropValue given;
-    blob->OnSetData = [&](TDataProp*, const TPropValue& v) { given = v; };
-    blob->OnGetData = [](TDataProp*, TPropValue& v) { v = TBytes {9, 8}; };
-    blob->SetPropValue({}, TPropValue(TBytes {1, 2}));
-    EXPECT_EQ(given, TPropValue(TBytes {1, 2}));
-    EXPECT_EQ(blob->GetPropValue({}), TPropValue(TBytes {9, 8}));
-}
-
-TEST(PropKindsTest, BaseDisplayNamesTheClass)
-{
-    TPropList list;
-    auto* prop = list.Add<TCustomProp>("Plain");
-    EXPECT_EQ(prop->GetDisplayValue(), "(TCustomProp)");
-    EXPECT_EQ(prop->GetPropType({}), ptSimple);
-    EXPECT_EQ(prop->GetPropValue("Anything"), TPropValue());
-    EXPECT_TRUE(prop->IsSubPropStored("Anything"));
-    EXPECT_FALSE(prop->Edit());
-}
-
 } // namespace
 } // namespace kest

@@ -324,25 +324,6 @@ TEST(PropPublishedTest, DefaultValueTestByKind)
     EXPECT_THROW(IsDefaultPropValue(loose, *looseTable.Find("Variant"), &pen), EKestError);
 }
 
-TEST(PropPublishedTest, SetTexts)
-{
-    TStrings names {"a", "b", "c"};
-    EXPECT_EQ(SetToText(0, names), "");
-    EXPECT_EQ(SetToText(0b101 | 0x100, names), "a,c");
-    uint32_t bits = 99;
-    EXPECT_TRUE(TextToSet("[]", names, bits));
-    EXPECT_EQ(bits, 0u);
-    EXPECT_TRUE(TextToSet(" [ B , a ] ", names, bits));
-    EXPECT_EQ(bits, 3u);
-    EXPECT_TRUE(TextToSet("c", names, bits));
-    EXPECT_EQ(bits, 4u);
-    for (const char* bad : {"[a,d]", "[a", "a,,b", "[", "x"}) {
-        bits = 99;
-        EXPECT_FALSE(TextToSet(bad, names, bits)) << bad;
-        EXPECT_EQ(bits, 99u);
-    }
-}
-
 TEST(PropPublishedTest, TablesRefuseMistakes)
 {
     EXPECT_THROW((TSubPropTableBuilder<TTestPen>().Float("Scale", &TTestPen::Scale, &TTestPen::SetScale).Default(1)),
