@@ -3,6 +3,7 @@
 // default-value test.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "KestError.h"
@@ -322,6 +323,60 @@ TEST(PropPublishedTest, DefaultValueTestByKind)
     EXPECT_EQ(GetSubPropValue(loose, *looseTable.Find("Letter")), TPropValue(std::string("q")));
 
     EXPECT_THROW(IsDefaultPropValue(loose, *looseTable.Find("Variant"), &pen), EKestError);
+}
+
+// A chain of complex properties, each holding the next as an object.
+class TChainProp : public TCustomProp {
+    KEST_CLASS(TChainProp)
+public:
+    explicit TChainProp(int links)
+    {
+        SetPropType(ptComplex);
+        if (links > 1) {
+            next_ = std::make_unique<TChainProp>(links - 1);
+            next_->SetParentProp(this);
+        }
+    }
+    int32_t value = 0;
+    TChainProp* Next() const { return next_.get(); }
+    const TSubPropTable* SubProps() const override
+    {
+        static const TSubPropTable table
+            = TSubPropTableBuilder<TChainProp>()
+                  .Integer(
+                      "Value", [](const TChainProp& p) { return p.value; },
+                      [](TChainProp& p, int32_t v) { test::ChangeField(p, p.value, v); })
+                  .Object("Next", [](TChainProp& p) -> TCustomProp* { return p.next_.get(); });
+        return &table;
+    }
+
+private:
+    std::unique_ptr<TChainProp> next_;
+};
+KEST_CLASS_IMPL(TChainProp, TCustomProp)
+
+TEST(PropPublishedTest, NestingIsLimited)
+{
+    TPropList list;
+    auto* chain = list.Add<TChainProp>("Chain", TPropList::kMaxNesting + 4);
+    auto* left = list.Add<TIntProp>("Left");
+    std::string text, indent;
+    for (int level = 1; level <= TPropList::kMaxNesting + 4; ++level, indent += "  ")
+        text += indent + (level == 1 ? "property Chain" : "property Next") + "\r\n" + indent
+            + "  Value = " + std::to_string(level) + "\r\n";
+    for (int level = TPropList::kMaxNesting + 4; level >= 1; --level)
+        text += std::string(static_cast<size_t>(level - 1) * 2, ' ') + "end\r\n";
+    LoadText(list, text + "Left = 5\r\n");
+
+    int level = 1;
+    for (TChainProp* link = chain; link; link = link->Next(), ++level)
+        EXPECT_EQ(link->value, level <= TPropList::kMaxNesting ? level : 0) << level;
+    EXPECT_EQ(left->Value(), 5);
+    EXPECT_THROW(SaveText(list), EKestError);
+
+    TPropList shorter;
+    shorter.Add<TChainProp>("Chain", TPropList::kMaxNesting);
+    EXPECT_NO_THROW(SaveText(shorter, true));
 }
 
 TEST(PropPublishedTest, TablesRefuseMistakes)
