@@ -1,6 +1,7 @@
-// Test entry point for suites that draw: one QGuiApplication on the offscreen
-// platform for the whole run, so fonts and images work without a display.
-#include <QGuiApplication>
+// Test entry point for suites that draw or hold panels: one QApplication on
+// the offscreen platform for the whole run, so fonts, images, widgets and
+// the clipboard work without a display.
+#include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

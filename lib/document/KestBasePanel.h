@@ -1,0 +1,335 @@
+// TKestPanel: the window control that owns one document and shows and edits
+// it. The document side (roots, identifiers, names, loading and saving, the
+// clipboard, notifications), the model side of editing (selection, creating,
+// deleting, moving, grouping, the undo history) and the view state the model
+// needs (scale, document size, the document-to-pixel transform, painting
+// into any canvas) work without the window ever being shown.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KestAlpha.h"
+#include "KestBaseContainers.h"
+#include "KestBaseControl.h"
+#include "KestFiler.h"
+#include "KestHistory.h"
+#include "KestIdPool.h"
+
+namespace kest {
+
+class TKestDragObject;
+class TKestPanel;
+
+enum TKestLoadMode : uint8_t { lmDocument = 0, lmPaste = 1 };
+
+// The clipboard format of document fragments.
+extern const char* const KestControlsMimeType;
+
+// The panel's undo history: sources by identifier, captions, and what is
+// not worth recording.
+class TKestPanelHistory : public THistory {
+    KEST_CLASS(TKestPanelHistory)
+public:
+    explicit TKestPanelHistory(TKestPanel& panel);
+
+    TKestPanel& Panel() const { return panel_; }
+    // Begins a group of that class with the panel as source, unless
+    // recording is stopped; EndPanelGroup ends the current group when it is
+    // of that class. Both return whether they did.
+    bool BeginPanelGroup(const THistoryActionClass* cls);
+    bool EndPanelGroup(const THistoryActionClass* cls);
+    // Recording is possible: active, not disabled, idle or recording.
+    bool Recording() const { return CanRecord() && DisableCount() <= 0; }
+
+    void DoChange() override;
+    TKestObject* GetActionSource(THistoryAction* action, bool& found) override;
+    void SetActionSource(THistoryAction* action, TKestObject* source) override;
+    std::string GetActionCaption(THistoryAction* action, TKestObject* source) override;
+    bool IsRecordable(const THistoryActionClass*& cls, TKestObject*& source, THistoryGroup* parent) override;
+    bool Undo() override;
+    bool Redo() override;
+
+private:
+    TKestPanel& panel_;
+};
+
+class TKestPanel : public QAbstractScrollArea, public TKestObject {
+    KEST_CLASS(TKestPanel)
+public:
+    explicit TKestPanel(QWidget* parent = nullptr);
+    ~TKestPanel() override;
+    TKestPanel(const TKestPanel&) = delete;
+    TKestPanel& operator=(const TKestPanel&) = delete;
+
+    // ---- document -------------------------------------------------------
+    TKestGrid* Grid() const { return grid_; }
+    TKestLayers* Layers() const { return layers_; }
+    TKestSchemes* Schemes() const { return schemes_; }
+    TKestLayer* ActiveLayer() const { return activeLayer_; }
+    void SetActiveLayer(TKestLayer* layer);
+    TKestCustomScheme* ActiveScheme() const { return activeScheme_; }
+    void SetActiveScheme(TKestCustomScheme* scheme);
+    TIdPool& IdPool() { return idPool_; }
+    TKestPanelHistory& History() { return *history_; }
+    TPropRefList& RefList() { return refList_; }
+    const std::vector<TKestControl*>& Orphans() const { return orphans_; }
+    bool Loading() const { return loadingCounter_ > 0; }
+    TKestLoadMode LoadMode() const { return loadMode_; }
+    TKestFilerProcess FilerProcess() const { return filerProcess_; }
+    bool Modified() const { return modified_; }
+    void SetModified(bool value) { modified_ = value; }
+    bool SaveAsBinary() const { return saveAsBinary_; }
+    void SetSaveAsBinary(bool value) { saveAsBinary_ = value; }
+    bool AutoNames() const { return autoNames_; }
+    void SetAutoNames(bool value) { autoNames_ = value; }
+    bool AutoNameNumbs() const { return autoNameNumbs_; }
+    void SetAutoNameNumbs(bool value) { autoNameNumbs_ = value; }
+    int32_t ConnectorsMinGap() const { return connectorsMinGap_; }
+    void SetConnectorsMinGap(int32_t value);
+    bool Destroying() const { return destroying_; }
+    TNotifyLink* NotifyLink();
+    // True for a control under the document root or the layer list.
+    bool InDocument(const TKestControl* control) const;
+
+    bool LoadFromFile(const std::string& fileName);
+    bool LoadFromFiler(TKestFiler& filer, TKestLoadMode mode = lmDocument);
+    // The whole document, the single-control variant (control given) or the
+    // clipboard variant; false when the clipboard variant has nothing to write.
+    bool SaveToFiler(TKestFiler& filer, bool clipboardVariant = false, TKestControl* control = nullptr);
+    std::unique_ptr<TKestFiler> CreateFiler(TKestStream& stream, TKestFilerProcess process, bool binary);
+    // Copies the whole document of source into this panel.
+    void Assign(TKestPanel& source);
+    // Writes the selection in the clipboard variant; false when nothing is selected.
+    bool CopyToClipboard();
+    // Pastes document fragments of the panel's own clipboard format; other
+    // formats need the shape kinds that hold pictures and texts.
+    void PasteFromClipboard(bool ownFormatOnly);
+    bool CanPaste(bool ownFormatOnly) const;
+    void EmptyDocument();
+    // Creates and loads one object block; none when it was skipped. Object
+    // blocks nest at most kMaxLoadDepth deep; deeper ones are skipped.
+    TKestControl* LoadControl(
+        TKestFiler& filer, TKestControl* parent, const std::string& line, bool allowParentless = false);
+    static constexpr int32_t kMaxLoadDepth = 256;
+    void BeginLoading();
+    // The outermost call resolves the references collected while loading,
+    // or, with apply false, drops them.
+    void EndLoading(bool apply = true);
+
+    std::string GenerateName(TKestControl* control, TKestControl* scope, bool withNumber);
+    void GenerateId(TKestControl* control);
+    bool ChangeId(TKestControl* control, int32_t oldId);
+    TKestControl* FindControlById(int32_t id, TKestControl* scope = nullptr);
+    TKestControl* FindControlByName(std::string_view name, TKestControl* scope = nullptr);
+    void AddOrphan(TKestControl* control);
+    void RemoveOrphan(TKestControl* control);
+
+    // The hooks through which controls report to the panel.
+    void DoNotify(TKestControl* control, TKestNotify notify);
+    void PropBeforeChanged(TKestControl* control, TCustomProp* prop);
+    void PropChanged(TKestControl* control, TCustomProp* prop);
+
+    TKestControlCreateEvent OnControlCreate;
+    std::function<void(TKestControl* sender, TCustomProp* prop)> OnPropBeforeChanged;
+    std::function<void(TKestControl* sender, TCustomProp* prop)> OnPropChanged;
+    TKestNotifyEvent OnNotify;
+    std::function<void(TKestPanel* sender, int progress, TKestFilerProcess process)> OnProgress;
+
+    // ---- view -------------------------------------------------------------
+    static constexpr int32_t kMinScale = 1;
+    static constexpr int32_t kMaxScale = 50000;
+
+    int32_t Scale() const { return scale_; }
+    void SetScale(int32_t value);
+    int32_t DocWidth() const { return docWidth_; }
+    void SetDocWidth(int32_t value);
+    int32_t DocHeight() const { return docHeight_; }
+    void SetDocHeight(int32_t value);
+    // Window pixel position of the document's (0, 0) is (-OriginX, -OriginY).
+    int32_t OriginX() const { return originX_; }
+    int32_t OriginY() const { return originY_; }
+    void SetOrigin(int32_t x, int32_t y);
+    bool SchemeBkStretch() const { return schemeBkStretch_; }
+    void SetSchemeBkStretch(bool value);
+    bool ShowDocFrame() const { return showDocFrame_; }
+    void SetShowDocFrame(bool value);
+    bool ShowGrid() const;
+    void SetShowGrid(bool value);
+
+    // Document units to panel pixels at the current scale and origin, and back.
+    TKestPoint TransformPoint(TKestPoint point) const;
+    TKestRect TransformRect(const TKestRect& rect) const;
+    TKestPoint UnTransformPoint(TKestPoint point) const;
+
+    // The state of the painting in progress.
+    bool Painting() const { return !paintStack_.empty(); }
+    const TKestRect& PaintRect() const { return paintRect_; }
+    bool PlainOutput() const { return plainOutput_; }
+    bool OnScreen() const { return onScreen_; }
+    bool HighQuality() const { return highQuality_; }
+    // The innermost alpha buffer in use while painting, or none.
+    TAlphaBuffer* CurrentAlphaBuffer() const { return currentAlphaBuffer_; }
+    // A buffer to paint a transparent control through: the panel's own when
+    // idle, else a new one over the current one. Pair with EndAlphaBuffer.
+    TAlphaBuffer* BeginAlphaBuffer(TKestCanvas& canvas);
+    void EndAlphaBuffer(TAlphaBuffer* buffer, int32_t transparency);
+
+    // Paints into any canvas at any scale and origin (window pixels of the
+    // document's (0, 0) are -origin).
+    void PaintTo(TKestCanvas& canvas, const TKestRect& paintRect, bool highQuality, bool plainOutput, bool childrenOnly,
+        bool selectedOnly, bool clipToPaintRect, TKestControl* control, int32_t scale, TKestPoint origin);
+    void PaintDocument(TKestCanvas& canvas, TKestControl* control, bool childrenOnly, bool selectedOnly);
+    // Whether the control is shown; then its area is repainted.
+    bool InvalidateControl(TKestControl* control);
+
+    TKestPaintEvent OnPaintScheme;
+    TKestPaintEvent OnPaintOver;
+
+    // ---- editing ----------------------------------------------------------
+    bool Select(TKestControl* control);
+    bool Unselect(TKestControl* control);
+    void UnselectAll();
+    bool IsSelected(const TKestControl* control) const;
+    int SelectedCount() const { return static_cast<int>(selected_.size()); }
+    TKestControl* SelectedControl(int index) const { return selected_[static_cast<size_t>(index)]; }
+    const TKestRect& SelectionRect() const { return selectionRect_; }
+    // Brackets a batch of selection changes: with notifyControls the selected
+    // controls are inside an update meanwhile; with a group class a panel
+    // history group of that class is open.
+    void BeginSelectionUpdate(bool notifyControls = false, const THistoryActionClass* historyGroupClass = nullptr);
+    void EndSelectionUpdate(bool notifyControls = false, const THistoryActionClass* historyGroupClass = nullptr);
+    bool InSelectionUpdate() const { return selectionUpdateCounter_ > 0; }
+
+    // Throws EKestError "Scheme must exist", "Layer must exist" or "Can't
+    // create control on invisible or disabled layer".
+    TKestControl* CreateControl(const TKestControlClass* controlClass, int32_t left, int32_t top, bool snap = false,
+        TKestLayer* layer = nullptr, TKestCustomScheme* scheme = nullptr, int32_t width = 0, int32_t height = 0);
+    void DeleteSelected();
+    void MoveSelected(int32_t dx, int32_t dy);
+    void TranslateSelected(const TTranslateInfo& info);
+    // Groups the selection into a new group of that class (TKestGroup by default).
+    bool Group(const TKestControlClass* groupClass = nullptr);
+    bool Ungroup();
+    // The group made by the last successful Group, or none.
+    TKestControl* LastGroup() const { return lastGroup_; }
+    // The selection (or one control) as a drag object.
+    std::unique_ptr<TKestDragObject> CreateDragObject(TKestControl* control = nullptr);
+
+    std::function<void(TKestPanel* sender)> OnBeginSelectionUpdate;
+    std::function<void(TKestPanel* sender)> OnEndSelectionUpdate;
+
+private:
+    friend class TKestControl;
+    friend class TKestDragObject;
+    friend class TKestPanelHistory;
+
+    // One BeginSelectionUpdate: the controls it holds in an update, and
+    // whether it opened a history group.
+    struct TSelectionLevel {
+        std::vector<TKestControl*> Controls;
+        bool GroupOpened = false;
+    };
+
+    struct TPaintState {
+        TKestCanvas* Canvas;
+        int32_t OriginX, OriginY, Scale;
+        TKestRect PaintRect;
+        bool PlainOutput, OnScreen, HighQuality;
+        TAlphaBuffer* AlphaBuffer;
+    };
+
+    void NewDocument();
+    void RefreshSelection();
+    void ForgetControl(TKestControl* control);
+    void PushPaintState();
+    void PopPaintState();
+    // Reads the document header and the root's properties and objects.
+    void LoadDocumentBody(TKestFiler& filer, TKestLoadMode mode);
+    void SaveDocumentHeader(TKestFiler& filer, int64_t objectCount);
+    void FreeDocument();
+
+    // document
+    std::unique_ptr<TKestPanelHistory> history_;
+    TIdPool idPool_;
+    TPropRefList refList_;
+    std::vector<TKestControl*> orphans_;
+    TKestSchemes* schemes_ = nullptr;
+    TKestLayers* layers_ = nullptr;
+    TKestGrid* grid_ = nullptr;
+    TKestLayer* activeLayer_ = nullptr;
+    TKestCustomScheme* activeScheme_ = nullptr;
+    TKestControl* assigningIdControl_ = nullptr;
+    int32_t loadingCounter_ = 0;
+    int32_t loadDepth_ = 0;
+    TKestLoadMode loadMode_ = lmDocument;
+    TKestFilerProcess filerProcess_ = ppUnknown;
+    bool modified_ = false;
+    bool saveAsBinary_ = false;
+    bool autoNames_ = true;
+    bool autoNameNumbs_ = false;
+    int32_t connectorsMinGap_ = TKestSchemes::kDefaultConnectorsMinGap;
+    bool destroying_ = false;
+    std::unique_ptr<TNotifyLink> notifyLink_;
+
+    // view
+    int32_t scale_ = 100;
+    int32_t docWidth_ = 320000;
+    int32_t docHeight_ = 240000;
+    int32_t originX_ = 0;
+    int32_t originY_ = 0;
+    bool schemeBkStretch_ = false;
+    bool showDocFrame_ = true;
+    TKestRect paintRect_;
+    bool plainOutput_ = false;
+    bool onScreen_ = false;
+    bool highQuality_ = false;
+    std::vector<TPaintState> paintStack_;
+    TKestCanvas* paintCanvas_ = nullptr;
+    TAlphaBuffer alphaBuffer_;
+    TAlphaBuffer* currentAlphaBuffer_ = nullptr;
+
+    // editing
+    std::vector<TKestControl*> selected_;
+    TKestRect selectionRect_;
+    int32_t selectionUpdateCounter_ = 0;
+    bool selectionChanged_ = false;
+    std::vector<TSelectionLevel> selectionLevels_;
+    TKestControl* lastGroup_ = nullptr;
+};
+
+// The selection (or one control) copied into a group of its own that
+// belongs to no scheme, to be dragged out of a panel and dropped elsewhere.
+class TKestDragObject : public TKestObject {
+public:
+    // Builds the group from the selection (control none) or one control.
+    TKestDragObject(TKestPanel& source, TKestControl* control);
+    ~TKestDragObject() override;
+    TKestDragObject(const TKestDragObject&) = delete;
+    TKestDragObject& operator=(const TKestDragObject&) = delete;
+
+    TKestGroup* Group() const { return group_; }
+    TKestPanel& SourcePanel() const { return source_; }
+    // The pointer's offset from the group's top-left, document units.
+    TKestPoint Offset() const { return offset_; }
+    void SetOffset(TKestPoint offset) { offset_ = offset; }
+    // Puts the group into the target's active scheme, its top-left at the
+    // pointer (document units of the target) minus the offset.
+    void PlaceInto(TKestPanel& target, TKestPoint pointer);
+    // Takes the group back out of the panel it was placed into.
+    void TakeOut();
+    bool Dropped() const;
+
+private:
+    TKestPanel& source_;
+    TKestGroup* group_ = nullptr;
+    TKestPoint offset_;
+    // Tells when the group goes away with the document it was dropped into.
+    TNotifyLink watch_ {this};
+};
+
+} // namespace kest
