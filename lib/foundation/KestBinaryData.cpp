@@ -1,5 +1,6 @@
 #include "KestBinaryData.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -72,6 +73,22 @@ std::string_view TrimTrailingBlanks(std::string_view text)
     return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
+// Hex data comes back one byte per line, so the digits are looked up rather
+// than built as a string for every byte.
+const char* HexDigits(uint8_t value)
+{
+    static const std::array<char, 512> table = [] {
+        std::array<char, 512> digits {};
+        for (int i = 0; i < 256; ++i) {
+            const std::string hex = ByteToHex(static_cast<uint8_t>(i));
+            digits[2 * i] = hex[0];
+            digits[2 * i + 1] = hex[1];
+        }
+        return digits;
+    }();
+    return table.data() + 2 * value;
+}
+
 bool BeginsWith(std::string_view line, std::string_view keyword)
 {
     return line.substr(0, keyword.size()) == keyword;
@@ -124,7 +141,8 @@ void TKestBinaryData::Reset()
     collect_.clear();
     collectCount_ = 0;
     readDict_.clear();
-    inKeys_.clear();
+    readTexts_.clear();
+    inKeyCount_ = 0;
     inKeyBytes_.clear();
     payloadLeft_ = 0;
     pendingKind_ = 0;
@@ -450,11 +468,15 @@ bool TKestBinaryData::ReadRecordHead()
         payloadLeft_ = 0;
     }
     uint8_t header[kRecordHeaderSize];
-    const size_t got = filer_.ReadUpTo(header, sizeof(header));
-    if (got == 0)
-        return false;
-    if (got != sizeof(header))
-        filer_.ReadError();
+    if (filer_.Buffered() >= sizeof(header)) {
+        filer_.ReadExact(header, sizeof(header));
+    } else {
+        const size_t got = filer_.ReadUpTo(header, sizeof(header));
+        if (got == 0)
+            return false;
+        if (got != sizeof(header))
+            filer_.ReadError();
+    }
     command_ = static_cast<uint16_t>(GetLE(header, 2));
     const uint32_t keyCount = GetLE(header + 2, 2);
     const uint32_t size = GetLE(header + 4, 4);
@@ -474,8 +496,10 @@ bool TKestBinaryData::ReadRecordHead()
 
 void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
 {
-    inKeys_.clear();
+    inKeyCount_ = 0;
     inKeyBytes_.clear();
+    if (inKeys_.size() < count)
+        inKeys_.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t flag = 0;
         if (left < 1)
@@ -489,29 +513,35 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
         if (bytes > left)
             filer_.ReadError("Stream read error: a key runs past the end of its record");
         uint8_t raw[4];
-        filer_.ReadExact(raw, bytes);
+        if (bytes == 1)
+            filer_.ReadExact(raw, 1);
+        else if (bytes == 2)
+            filer_.ReadExact(raw, 2);
+        else
+            filer_.ReadExact(raw, 4);
         left -= bytes;
         const uint32_t number = GetLE(raw, bytes);
         if ((flag & kFlagId) != 0) {
             if (number >= readDict_.size())
                 filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
-            inKeys_.push_back({number, 0, 0});
+            inKeys_[inKeyCount_++] = {number, 0, 0};
             continue;
         }
         if (number > left)
             filer_.ReadError(
                 "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
-        const auto offset = static_cast<uint32_t>(inKeyBytes_.size());
-        filer_.ReadAppend(inKeyBytes_, number);
         left -= number;
-        const bool add = (flag & kFlagNoAdd) == 0 && number > 0;
-        inKeys_.push_back({kKeyInline | (add ? 0 : kKeyNoAdd), offset, number});
-        if (add) {
-            if (readDict_.size() >= kMaxReadDictionary)
-                filer_.ReadError(
-                    "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
-            readDict_.emplace_back(inKeyBytes_, offset, number);
+        if ((flag & kFlagNoAdd) != 0 || number == 0) {
+            inKeys_[inKeyCount_++] = {kKeyInline, inKeyBytes_.size(), number};
+            filer_.ReadAppend(inKeyBytes_, number);
+            continue;
         }
+        if (readDict_.size() >= kMaxReadDictionary)
+            filer_.ReadError(
+                "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
+        inKeys_[inKeyCount_++] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
+        readDict_.push_back({readTexts_.size(), number});
+        filer_.ReadAppend(readTexts_, number);
     }
 }
 
@@ -520,22 +550,20 @@ std::string_view TKestBinaryData::KeyText(uint32_t index) const
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
         return std::string_view(inKeyBytes_).substr(key.offset, key.length);
-    return readDict_[key.word & kKeyIdMask];
+    const TSpan& text = readDict_[key.word];
+    return std::string_view(readTexts_).substr(text.offset, text.length);
 }
 
 void TKestBinaryData::RequireKeys(uint32_t count) const
 {
-    if (inKeys_.size() < count)
-        filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has "
-            + std::to_string(inKeys_.size()) + " keys, needs " + std::to_string(count));
+    if (inKeyCount_ < count)
+        filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has " + std::to_string(inKeyCount_)
+            + " keys, needs " + std::to_string(count));
 }
 
-void TKestBinaryData::ReadPayload(void* buffer, uint32_t count)
+void TKestBinaryData::PayloadOverrun()
 {
-    if (count > payloadLeft_)
-        filer_.ReadError("Stream read error: a value runs past the end of its record");
-    filer_.ReadExact(buffer, count);
-    payloadLeft_ -= count;
+    filer_.ReadError("Stream read error: a value runs past the end of its record");
 }
 
 void TKestBinaryData::ReadTrim()
@@ -544,8 +572,10 @@ void TKestBinaryData::ReadTrim()
     ReadPayload(raw, 4);
     const uint32_t count = GetLE(raw, 4);
     const size_t keep = readDict_.size() > count ? readDict_.size() - count : 1;
-    if (readDict_.size() > keep)
+    if (readDict_.size() > keep) {
+        readTexts_.resize(readDict_[keep].offset);
         readDict_.resize(keep);
+    }
 }
 
 TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
@@ -691,9 +721,9 @@ void TKestBinaryData::DecodeValue(std::string& line)
     case btString: {
         ReadPayload(raw, 4);
         const uint32_t index = GetLE(raw, 4);
-        if (index >= inKeys_.size())
+        if (index >= inKeyCount_)
             filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
-                + std::to_string(inKeys_.size()));
+                + std::to_string(inKeyCount_));
         const std::string_view text = KeyText(index);
         if (NeedsQuoting(text))
             line.append("'").append(text).append("'");
@@ -738,7 +768,10 @@ void TKestBinaryData::NextPendingLine(std::string& line)
         line.append(pendingCount_ == 0 ? "' )" : "'");
     } else {
         ReadPayload(raw, 1);
-        line.assign(ByteToHex(raw[0]));
+        const char* digits = HexDigits(raw[0]);
+        line.resize(2);
+        line[0] = digits[0];
+        line[1] = digits[1];
         if (pendingCount_ == 0)
             line.append(" }");
     }

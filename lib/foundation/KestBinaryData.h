@@ -10,11 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "KestFiler.h"
 #include "KestValue.h"
 
 namespace kest {
-
-class TKestFiler;
 
 class TKestBinaryData {
 public:
@@ -101,9 +100,15 @@ private:
         std::string_view text;
         uint32_t word;
     };
+    // A key of the record being read: a dictionary id, or inline text kept
+    // out of the dictionary at offset in inKeyBytes_.
     struct TInKey {
         uint32_t word;
-        uint32_t offset; // inline text: position in inKeyBytes_
+        size_t offset;
+        uint32_t length;
+    };
+    struct TSpan {
+        size_t offset;
         uint32_t length;
     };
     struct THash {
@@ -129,7 +134,14 @@ private:
     void ReadKeys(uint32_t count, uint32_t& left);
     std::string_view KeyText(uint32_t index) const;
     void RequireKeys(uint32_t count) const;
-    void ReadPayload(void* buffer, uint32_t count);
+    void ReadPayload(void* buffer, uint32_t count)
+    {
+        if (count > payloadLeft_)
+            PayloadOverrun();
+        filer_.ReadExact(buffer, count);
+        payloadLeft_ -= count;
+    }
+    void PayloadOverrun();
     void ReadTrim();
     void DecodeValue(std::string& line);
     void NextPendingLine(std::string& line);
@@ -151,9 +163,13 @@ private:
     uint32_t collectCount_ = 0;
 
     // Reader's dictionary (index = id) and the record being read.
-    std::vector<std::string> readDict_;
+    // All texts live in one block, so entries cost no allocation of their
+    // own and a trim just cuts the tail.
+    std::string readTexts_;
+    std::vector<TSpan> readDict_;
     uint16_t command_ = 0;
-    std::vector<TInKey> inKeys_;
+    std::vector<TInKey> inKeys_; // grown, never shrunk: the first inKeyCount_ are this record's
+    uint32_t inKeyCount_ = 0;
     std::string inKeyBytes_;
     uint32_t payloadLeft_ = 0;
     // Lines still owed by a multi-line value; produced from the payload as

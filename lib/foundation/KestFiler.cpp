@@ -37,6 +37,25 @@ const uint8_t* FindLineBreak(const uint8_t* p, const uint8_t* end)
     return p;
 }
 
+// First byte in [p, end) that is not a blank, or end. Indentation varies from
+// line to line, which a byte loop pays for in mispredicted branches.
+const uint8_t* SkipBlanks(const uint8_t* p, const uint8_t* end)
+{
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, blank)) ^ 0xFFFF;
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p == ' ')
+        ++p;
+    return p;
+}
+
 // numerator / denominator rounded to nearest, halves to even, clamped to int.
 int RoundHalfEven(int64_t numerator, int64_t denominator)
 {
@@ -94,11 +113,8 @@ int64_t TKestFiler::LoadPosition() const
     return loaded_ - bufferCount_ + bufferPos_;
 }
 
-void TKestFiler::DoProgress(TKestFilerProcess process)
+void TKestFiler::ReportProgress(TKestFilerProcess process)
 {
-    lastProcess_ = process;
-    if (!OnProgress || total_ == 0)
-        return;
     const int64_t done = process == ppLoad ? LoadPosition() : saved_;
     const int value = RoundHalfEven(done, total_);
     if (value == progress_)
@@ -213,17 +229,19 @@ bool TKestFiler::FillBuffer()
 bool TKestFiler::ReadTextLine(std::string& line)
 {
     line.clear();
+    const uint8_t* buffer = buffer_.get();
     for (;;) {
         if (bufferPos_ == bufferCount_ && !FillBuffer())
             return false;
-        while (bufferPos_ < bufferCount_ && buffer_[bufferPos_] == ' ')
-            ++bufferPos_;
-        if (bufferPos_ < bufferCount_)
+        const uint8_t* p = SkipBlanks(buffer + bufferPos_, buffer + bufferCount_);
+        const uint8_t* end = buffer + bufferCount_;
+        bufferPos_ = static_cast<int32_t>(p - buffer);
+        if (p < end)
             break;
     }
     for (;;) {
-        const uint8_t* start = buffer_.get() + bufferPos_;
-        const uint8_t* end = buffer_.get() + bufferCount_;
+        const uint8_t* start = buffer + bufferPos_;
+        const uint8_t* end = buffer + bufferCount_;
         const uint8_t* brk = FindLineBreak(start, end);
         line.append(reinterpret_cast<const char*>(start), brk - start);
         if (brk == end) {
@@ -233,10 +251,10 @@ bool TKestFiler::ReadTextLine(std::string& line)
             continue;
         }
         const uint8_t other = *brk == '\r' ? '\n' : '\r';
-        bufferPos_ = static_cast<int32_t>(brk - buffer_.get()) + 1;
+        bufferPos_ = static_cast<int32_t>(brk - buffer) + 1;
         if (bufferPos_ == bufferCount_)
             FillBuffer();
-        if (bufferPos_ < bufferCount_ && buffer_[bufferPos_] == other)
+        if (bufferPos_ < bufferCount_ && buffer[bufferPos_] == other)
             ++bufferPos_;
         return true;
     }
@@ -246,7 +264,7 @@ bool TKestFiler::LoadStrCheck(std::string& line)
 {
     for (;;) {
         if (binary_) {
-            const TKestBinaryData::TReadResult result = BinaryData().DecodeLine(line);
+            const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
             if (result == TKestBinaryData::brText) {
                 SetBinary(false);
                 continue;
@@ -309,7 +327,7 @@ bool TKestFiler::CheckLoadSkip(std::string_view line)
     return false;
 }
 
-void TKestFiler::ReadExact(void* buffer, size_t count)
+void TKestFiler::ReadExactSlow(void* buffer, size_t count)
 {
     if (ReadUpTo(buffer, count) != count)
         ReadError();
@@ -342,7 +360,7 @@ size_t TKestFiler::ReadUpTo(void* buffer, size_t count)
     return done;
 }
 
-void TKestFiler::ReadAppend(std::string& text, size_t count)
+void TKestFiler::ReadAppendSlow(std::string& text, size_t count)
 {
     while (count > 0) {
         if (bufferPos_ == bufferCount_ && !FillBuffer())

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,16 +71,43 @@ public:
 private:
     friend class TKestBinaryData;
 
-    void DoProgress(TKestFilerProcess process);
+    // The common cases stay inline: the binary decoder reads a few bytes at
+    // a time and every line reports progress.
+    void DoProgress(TKestFilerProcess process)
+    {
+        lastProcess_ = process;
+        if (OnProgress && total_ != 0)
+            ReportProgress(process);
+    }
+    void ReportProgress(TKestFilerProcess process);
     bool FillBuffer();
     void WriteBytes(const void* buffer, size_t count);
     bool ReadTextLine(std::string& line);
+    size_t Buffered() const { return static_cast<size_t>(bufferCount_ - bufferPos_); }
     // Exact reads through the buffer without progress; a short read is a read error.
-    void ReadExact(void* buffer, size_t count);
+    void ReadExact(void* buffer, size_t count)
+    {
+        if (count > Buffered()) {
+            ReadExactSlow(buffer, count);
+            return;
+        }
+        std::memcpy(buffer, buffer_.get() + bufferPos_, count);
+        bufferPos_ += static_cast<int32_t>(count);
+    }
+    void ReadExactSlow(void* buffer, size_t count);
     size_t ReadUpTo(void* buffer, size_t count);
     // Appends as the bytes arrive, so a count claimed by a hostile file
     // never allocates more than the data really there.
-    void ReadAppend(std::string& text, size_t count);
+    void ReadAppend(std::string& text, size_t count)
+    {
+        if (count > Buffered()) {
+            ReadAppendSlow(text, count);
+            return;
+        }
+        text.append(reinterpret_cast<const char*>(buffer_.get() + bufferPos_), count);
+        bufferPos_ += static_cast<int32_t>(count);
+    }
+    void ReadAppendSlow(std::string& text, size_t count);
     void SkipExact(uint64_t count);
     TKestBinaryData& BinaryData();
 
