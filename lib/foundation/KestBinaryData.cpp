@@ -1,6 +1,7 @@
 #include "KestBinaryData.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -29,29 +30,28 @@ void PutU32(std::string& out, uint32_t v)
     out.append(bytes, 4);
 }
 
-uint32_t GetLE(const uint8_t* p, size_t width)
-{
-    uint32_t v = 0;
-    for (size_t i = width; i-- > 0;)
-        v = (v << 8) | p[i];
-    return v;
-}
+template <size_t Size> struct TUnsigned;
+template <> struct TUnsigned<1> {
+    using type = uint8_t;
+};
+template <> struct TUnsigned<2> {
+    using type = uint16_t;
+};
+template <> struct TUnsigned<4> {
+    using type = uint32_t;
+};
+template <> struct TUnsigned<8> {
+    using type = uint64_t;
+};
 
+// Integers and IEEE floats alike are stored little-endian.
 template <typename T> T FromLE(const uint8_t* p)
 {
-    // Integers and IEEE floats alike are stored little-endian.
-    uint64_t bits = 0;
+    using Bits = typename TUnsigned<sizeof(T)>::type;
+    Bits bits = 0;
     for (size_t i = sizeof(T); i-- > 0;)
-        bits = (bits << 8) | p[i];
-    T v;
-    if constexpr (sizeof(T) == 8) {
-        std::memcpy(&v, &bits, 8);
-    } else {
-        const auto narrow = static_cast<
-            std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>(bits);
-        std::memcpy(&v, &narrow, sizeof(T));
-    }
-    return v;
+        bits = static_cast<Bits>((static_cast<uint64_t>(bits) << 8) | p[i]);
+    return std::bit_cast<T>(bits);
 }
 
 template <typename T> void AppendNumber(std::string& line, T value)
@@ -87,11 +87,6 @@ const char* HexDigits(uint8_t value)
         return digits;
     }();
     return table.data() + 2 * value;
-}
-
-bool BeginsWith(std::string_view line, std::string_view keyword)
-{
-    return line.substr(0, keyword.size()) == keyword;
 }
 
 // The keyword's argument: after the keyword and one separator character,
@@ -166,11 +161,7 @@ void TKestBinaryData::Finish()
     // An unclosed multi-line value still holds data; keep it.
     if (collectKind_ != 0)
         WriteCollected();
-    std::string record;
-    PutU16(record, bcFinish);
-    PutU16(record, 0);
-    PutU32(record, kRecordHeaderSize);
-    filer_.WriteBytes(record.data(), record.size());
+    WriteRecord(bcFinish, {}, {});
     finished_ = true;
 }
 
@@ -184,19 +175,19 @@ void TKestBinaryData::EncodeLine(std::string_view line)
         return;
     }
     // An empty line carries nothing and has no record of its own.
-    if (line.empty() || BeginsWith(line, "kestbinary"))
+    if (line.empty() || line.starts_with("kestbinary"))
         return;
-    if (BeginsWith(line, "document"))
+    if (line.starts_with("document"))
         EncodeKeyword(bcDocument, KeywordArgument(line, 8));
-    else if (BeginsWith(line, "clipboard"))
+    else if (line.starts_with("clipboard"))
         EncodeKeyword(bcClipboard, {});
-    else if (BeginsWith(line, "library"))
+    else if (line.starts_with("library"))
         EncodeKeyword(bcLibrary, KeywordArgument(line, 7));
-    else if (BeginsWith(line, "object"))
+    else if (line.starts_with("object"))
         EncodeObject(KeywordArgument(line, 6));
-    else if (BeginsWith(line, "property"))
+    else if (line.starts_with("property"))
         EncodeKeyword(bcProperty, KeywordArgument(line, 8));
-    else if (BeginsWith(line, "end"))
+    else if (line.starts_with("end"))
         EncodeKeyword(bcEnd, {});
     else
         EncodeProperty(line);
@@ -208,7 +199,7 @@ void TKestBinaryData::EncodeKeyword(TCommand command, std::string_view argument)
     outKeys_.clear();
     if (command == bcDocument || command == bcLibrary || command == bcProperty)
         AddKey(argument);
-    WriteRecord(command, {});
+    WriteRecord(command, outKeys_, {});
 }
 
 void TKestBinaryData::EncodeObject(std::string_view argument)
@@ -222,7 +213,7 @@ void TKestBinaryData::EncodeObject(std::string_view argument)
     outKeys_.clear();
     AddKey(name);
     AddKey(className);
-    WriteRecord(bcObject, {});
+    WriteRecord(bcObject, outKeys_, {});
 }
 
 void TKestBinaryData::EncodeProperty(std::string_view line)
@@ -301,7 +292,7 @@ void TKestBinaryData::WriteCollected()
     collectKind_ = 0;
     outKeys_.clear();
     AddKey(name);
-    WriteRecord(bcValue, head, collect_);
+    WriteRecord(bcValue, outKeys_, head, collect_);
     collect_.clear();
     collectName_.clear();
 }
@@ -335,13 +326,13 @@ void TKestBinaryData::EncodeValue(std::string_view name, const TPropValue& value
         }
         outKeys_.clear();
         AddKey(name);
-        WriteRecord(bcValue, payload);
+        WriteRecord(bcValue, outKeys_, payload);
     } else if (const auto* v = std::get_if<TBytes>(&value)) {
         std::string head;
         PutU32(head, btBytes);
         outKeys_.clear();
         AddKey(name);
-        WriteRecord(bcValue, head, std::string_view(reinterpret_cast<const char*>(v->data()), v->size()));
+        WriteRecord(bcValue, outKeys_, head, std::string_view(reinterpret_cast<const char*>(v->data()), v->size()));
     }
 }
 
@@ -353,7 +344,7 @@ void TKestBinaryData::WriteTextValue(std::string_view name, std::string_view tex
     outKeys_.clear();
     AddKey(name);
     AddKey(text);
-    WriteRecord(bcValue, payload);
+    WriteRecord(bcValue, outKeys_, payload);
 }
 
 void TKestBinaryData::WriteScalar(std::string_view name, TValueType type, const void* value, size_t size)
@@ -373,7 +364,7 @@ void TKestBinaryData::WriteScalar(std::string_view name, TValueType type, const 
     }
     outKeys_.clear();
     AddKey(name);
-    WriteRecord(bcValue, payload);
+    WriteRecord(bcValue, outKeys_, payload);
 }
 
 void TKestBinaryData::AddKey(std::string_view text)
@@ -396,12 +387,9 @@ void TKestBinaryData::AddKey(std::string_view text)
 
 void TKestBinaryData::TrimWriteDictionary()
 {
-    std::string record;
-    PutU16(record, bcTrim);
-    PutU16(record, 0);
-    PutU32(record, kRecordHeaderSize + 4);
-    PutU32(record, kTrimCount);
-    filer_.WriteBytes(record.data(), record.size());
+    std::string count;
+    PutU32(count, kTrimCount);
+    WriteRecord(bcTrim, {}, count);
 
     const size_t keep = writeIds_.size() > kTrimCount ? writeIds_.size() - kTrimCount : 1;
     while (writeIds_.size() > keep) {
@@ -417,46 +405,49 @@ void TKestBinaryData::TrimWriteDictionary()
     }
 }
 
-void TKestBinaryData::WriteRecord(TCommand command, std::string_view payloadHead, std::string_view payloadBody)
+void TKestBinaryData::WriteRecord(
+    TCommand command, std::span<const TOutKey> keys, std::string_view payloadHead, std::string_view payloadBody)
 {
-    outRecord_.clear();
-    outRecord_.resize(kRecordHeaderSize);
+    auto number = [](const TOutKey& key) -> uint64_t {
+        return (key.word & kKeyInline) != 0 ? key.text.size() : (key.word & kKeyIdMask);
+    };
+    auto width = [](uint64_t n) -> size_t { return n < 256 ? 1 : n <= 65535 ? 2 : 4; };
     uint64_t size = kRecordHeaderSize + payloadHead.size() + payloadBody.size();
-    for (const TOutKey& key : outKeys_) {
-        const bool inlineText = (key.word & kKeyInline) != 0;
-        const uint32_t number = inlineText ? static_cast<uint32_t>(key.text.size()) : (key.word & kKeyIdMask);
-        if (inlineText && key.text.size() > kMaxRecordSize)
-            filer_.WriteError();
-        uint8_t flag = inlineText ? 0 : kFlagId;
-        if ((key.word & kKeyNoAdd) != 0)
-            flag |= kFlagNoAdd;
-        if (number < 256) {
-            outRecord_.push_back(static_cast<char>(flag | 1));
-            outRecord_.push_back(static_cast<char>(number));
-        } else if (number <= 65535) {
-            outRecord_.push_back(static_cast<char>(flag | 2));
-            PutU16(outRecord_, static_cast<uint16_t>(number));
-        } else {
-            outRecord_.push_back(static_cast<char>(flag | 3));
-            PutU32(outRecord_, number);
-        }
-        if (inlineText)
-            outRecord_.append(key.text);
-    }
-    size += outRecord_.size() - kRecordHeaderSize;
+    for (const TOutKey& key : keys)
+        size += 1 + width(number(key)) + ((key.word & kKeyInline) != 0 ? key.text.size() : 0);
     if (size > kMaxRecordSize)
         filer_.WriteError("Stream write error: a record of " + std::to_string(size) + " bytes exceeds the limit of "
             + std::to_string(kMaxRecordSize));
-    std::string header;
-    PutU16(header, command);
-    PutU16(header, static_cast<uint16_t>(outKeys_.size()));
-    PutU32(header, static_cast<uint32_t>(size));
-    outRecord_.replace(0, kRecordHeaderSize, header);
+
+    outRecord_.clear();
+    PutU16(outRecord_, command);
+    PutU16(outRecord_, static_cast<uint16_t>(keys.size()));
+    PutU32(outRecord_, static_cast<uint32_t>(size));
+    for (const TOutKey& key : keys) {
+        const auto n = static_cast<uint32_t>(number(key));
+        uint8_t flag = (key.word & kKeyInline) != 0 ? 0 : kFlagId;
+        if ((key.word & kKeyNoAdd) != 0)
+            flag |= kFlagNoAdd;
+        switch (width(n)) {
+        case 1:
+            outRecord_.push_back(static_cast<char>(flag | 1));
+            outRecord_.push_back(static_cast<char>(n));
+            break;
+        case 2:
+            outRecord_.push_back(static_cast<char>(flag | 2));
+            PutU16(outRecord_, static_cast<uint16_t>(n));
+            break;
+        default:
+            outRecord_.push_back(static_cast<char>(flag | 3));
+            PutU32(outRecord_, n);
+        }
+        if ((key.word & kKeyInline) != 0)
+            outRecord_.append(key.text);
+    }
     outRecord_.append(payloadHead);
     filer_.WriteBytes(outRecord_.data(), outRecord_.size());
     if (!payloadBody.empty())
         filer_.WriteBytes(payloadBody.data(), payloadBody.size());
-    outKeys_.clear();
 }
 
 // ---------------------------------------------------------------- reading
@@ -477,9 +468,9 @@ bool TKestBinaryData::ReadRecordHead()
         if (got != sizeof(header))
             filer_.ReadError();
     }
-    command_ = static_cast<uint16_t>(GetLE(header, 2));
-    const uint32_t keyCount = GetLE(header + 2, 2);
-    const uint32_t size = GetLE(header + 4, 4);
+    command_ = FromLE<uint16_t>(header);
+    const uint32_t keyCount = FromLE<uint16_t>(header + 2);
+    const uint32_t size = FromLE<uint32_t>(header + 4);
     if (size < kRecordHeaderSize)
         filer_.ReadError("Stream read error: record size " + std::to_string(size) + " is below the header size");
     if (size > kMaxRecordSize)
@@ -513,14 +504,18 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
         if (bytes > left)
             filer_.ReadError("Stream read error: a key runs past the end of its record");
         uint8_t raw[4];
-        if (bytes == 1)
+        uint32_t number = 0;
+        if (bytes == 1) {
             filer_.ReadExact(raw, 1);
-        else if (bytes == 2)
+            number = raw[0];
+        } else if (bytes == 2) {
             filer_.ReadExact(raw, 2);
-        else
+            number = FromLE<uint16_t>(raw);
+        } else {
             filer_.ReadExact(raw, 4);
+            number = FromLE<uint32_t>(raw);
+        }
         left -= bytes;
-        const uint32_t number = GetLE(raw, bytes);
         if ((flag & kFlagId) != 0) {
             if (number >= readDict_.size())
                 filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
@@ -570,7 +565,7 @@ void TKestBinaryData::ReadTrim()
 {
     uint8_t raw[4];
     ReadPayload(raw, 4);
-    const uint32_t count = GetLE(raw, 4);
+    const uint32_t count = FromLE<uint32_t>(raw);
     const size_t keep = readDict_.size() > count ? readDict_.size() - count : 1;
     if (readDict_.size() > keep) {
         readTexts_.resize(readDict_[keep].offset);
@@ -674,7 +669,7 @@ void TKestBinaryData::DecodeValue(std::string& line)
     RequireKeys(1);
     uint8_t raw[8];
     ReadPayload(raw, 4);
-    const uint32_t type = GetLE(raw, 4);
+    const uint32_t type = FromLE<uint32_t>(raw);
     line.assign(KeyText(0)).append(" = ");
     switch (type) {
     case btSmallint:
@@ -720,7 +715,7 @@ void TKestBinaryData::DecodeValue(std::string& line)
         break;
     case btString: {
         ReadPayload(raw, 4);
-        const uint32_t index = GetLE(raw, 4);
+        const uint32_t index = FromLE<uint32_t>(raw);
         if (index >= inKeyCount_)
             filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
                 + std::to_string(inKeyCount_));
@@ -733,7 +728,7 @@ void TKestBinaryData::DecodeValue(std::string& line)
     }
     case btStrings: {
         ReadPayload(raw, 4);
-        const uint32_t count = GetLE(raw, 4);
+        const uint32_t count = FromLE<uint32_t>(raw);
         if (count > payloadLeft_ / 4)
             filer_.ReadError(
                 "Stream read error: " + std::to_string(count) + " list elements do not fit the rest of the record");
@@ -758,7 +753,7 @@ void TKestBinaryData::NextPendingLine(std::string& line)
     uint8_t raw[4];
     if (pendingKind_ == btStrings) {
         ReadPayload(raw, 4);
-        const uint32_t length = GetLE(raw, 4);
+        const uint32_t length = FromLE<uint32_t>(raw);
         if (length > payloadLeft_)
             filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
                 + " bytes runs past the end of its record");

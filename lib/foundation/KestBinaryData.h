@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -125,7 +126,8 @@ private:
     void WriteCollected();
     void AddKey(std::string_view text);
     void TrimWriteDictionary();
-    void WriteRecord(TCommand command, std::string_view payloadHead, std::string_view payloadBody = {});
+    void WriteRecord(TCommand command, std::span<const TOutKey> keys, std::string_view payloadHead,
+        std::string_view payloadBody = {});
     void WriteTextValue(std::string_view name, std::string_view text);
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 

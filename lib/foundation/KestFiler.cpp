@@ -72,13 +72,6 @@ int RoundHalfEven(int64_t numerator, int64_t denominator)
     return static_cast<int>(std::clamp<Wide>(q, INT_MIN, INT_MAX));
 }
 
-// Keyword tests are true prefix tests: a shorter line, and above all an
-// empty one, is never a keyword.
-bool BeginsWith(std::string_view line, std::string_view keyword)
-{
-    return line.substr(0, keyword.size()) == keyword;
-}
-
 } // namespace
 
 TKestFiler::TKestFiler(TKestStream& stream)
@@ -305,9 +298,10 @@ void TKestFiler::LoadSkipToEnd()
         }
         const bool complete = ReadTextLine(line);
         DoProgress(ppLoad);
-        if (BeginsWith(line, "end"))
+        // True prefix tests: an empty line (or "e") closes nothing.
+        if (line.starts_with("end"))
             --depth;
-        else if (BeginsWith(line, "object") || BeginsWith(line, "property"))
+        else if (line.starts_with("object") || line.starts_with("property"))
             ++depth;
         else if (line == kBinarySignature)
             SetBinary(true);
@@ -319,7 +313,7 @@ void TKestFiler::LoadSkipToEnd()
 bool TKestFiler::CheckLoadSkip(std::string_view line)
 {
     for (std::string_view keyword : {"document", "clipboard", "library", "object", "property"}) {
-        if (BeginsWith(line, keyword)) {
+        if (line.starts_with(keyword)) {
             LoadSkipToEnd();
             return true;
         }
