@@ -56,8 +56,9 @@ const uint8_t* SkipBlanks(const uint8_t* p, const uint8_t* end)
     return p;
 }
 
-// numerator / denominator rounded to nearest, halves to even, clamped to int.
-int RoundHalfEven(int64_t numerator, int64_t denominator)
+// numerator / denominator as a percentage, rounded to nearest with halves
+// to even, exactly (no floating point), clamped to int.
+int RoundedPercent(int64_t numerator, int64_t denominator)
 {
     using Wide = __int128;
     const Wide n = static_cast<Wide>(numerator) * 100;
@@ -109,7 +110,7 @@ int64_t TKestFiler::LoadPosition() const
 void TKestFiler::ReportProgress(TKestFilerProcess process)
 {
     const int64_t done = process == ppLoad ? LoadPosition() : saved_;
-    const int value = RoundHalfEven(done, total_);
+    const int value = RoundedPercent(done, total_);
     if (value == progress_)
         return;
     progress_ = value;

@@ -44,6 +44,7 @@ public:
     // Reading. False when no line was read; a last line without terminator is
     // still delivered in line, with the result false.
     bool LoadStrCheck(std::string& line);
+    // The line alone: empty when none, the last line even without terminator.
     std::string LoadStr();
     void LoadSkipToEnd();
     bool CheckLoadSkip(std::string_view line);
