@@ -266,9 +266,12 @@ bool TKestPanel::ChangeId(TKestControl* control, int32_t oldId)
         idPool_.Release(oldId);
         return true;
     }
+    // A value in use is refused: the old identifier comes back (a new one
+    // when there was none) and no change is reported.
     assigningIdControl_ = control;
+    const bool accepted = idPool_.Use(newId);
     int32_t finalId = newId;
-    if (idPool_.Use(newId)) {
+    if (accepted) {
         idPool_.Release(oldId);
     } else {
         finalId = oldId != 0 ? oldId : idPool_.NextId();
@@ -277,7 +280,7 @@ bool TKestPanel::ChangeId(TKestControl* control, int32_t oldId)
     if (Loading())
         control->Props().RegisterIdChange(newId, finalId);
     assigningIdControl_ = nullptr;
-    return true;
+    return accepted;
 }
 
 TKestControl* TKestPanel::FindControlById(int32_t id, TKestControl* scope)
