@@ -1,21 +1,10 @@
-#include <QBuffer>
 #include <gtest/gtest.h>
 
+#include "GraphicTestSupport.h"
 #include "KestGraphic.h"
 
 namespace kest {
 namespace {
-
-uint32_t Le32(const TBytes& b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
-void PutLe32(TBytes& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = uint8_t(v >> (8 * i));
-}
 
 QImage Pattern(int w, int h, bool alpha)
 {
@@ -40,11 +29,11 @@ TBytes BmpHeader(int32_t width, int32_t height)
     TBytes b(54, 0);
     b[0] = 'B';
     b[1] = 'M';
-    PutLe32(b, 2, 54);
-    PutLe32(b, 10, 54);
-    PutLe32(b, 14, 40);
-    PutLe32(b, 18, uint32_t(width));
-    PutLe32(b, 22, uint32_t(height));
+    WriteLe32(b, 2, 54);
+    WriteLe32(b, 10, 54);
+    WriteLe32(b, 14, 40);
+    WriteLe32(b, 18, uint32_t(width));
+    WriteLe32(b, 22, uint32_t(height));
     b[26] = 1;
     b[28] = 24;
     return b;
@@ -55,7 +44,7 @@ TEST(GraphicBitmap, RoundTripsOpaqueImagesAs24BitBmp)
     const QImage source = Pattern(7, 5, false); // odd width: rows are padded
     const TBytes bytes = EncodedBy(source);
     EXPECT_EQ(bytes[28], 24);
-    EXPECT_EQ(Le32(bytes, 14), 40u);
+    EXPECT_EQ(ReadLe32(bytes, 14), 40u);
     EXPECT_EQ(bytes.size(), 54u + 5 * 24);
 
     TKestBitmap loaded;
@@ -86,11 +75,7 @@ TEST(GraphicBitmap, KeepsForeignBmpBytesAndReadsTopDownRows)
 {
     // An 8-bit palette file as another program writes it is saved back as it came.
     QImage indexed = Pattern(9, 3, false).convertToFormat(QImage::Format_Indexed8);
-    QByteArray qtBytes;
-    QBuffer buffer(&qtBytes);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(indexed.save(&buffer, "BMP"));
-    const TBytes paletteFile(qtBytes.begin(), qtBytes.end());
+    const TBytes paletteFile = SavedByQt(indexed, "BMP");
     ASSERT_EQ(paletteFile[28], 8);
     TKestBitmap bitmap;
     ASSERT_TRUE(bitmap.LoadFromBytes(paletteFile));
@@ -104,7 +89,7 @@ TEST(GraphicBitmap, KeepsForeignBmpBytesAndReadsTopDownRows)
     const size_t stride = 12;
     for (size_t row = 0; row < 3; ++row)
         std::copy_n(bottomUp.begin() + 54 + (2 - row) * stride, stride, topDown.begin() + 54 + row * stride);
-    PutLe32(topDown, 22, uint32_t(-3));
+    WriteLe32(topDown, 22, uint32_t(-3));
     ASSERT_TRUE(bitmap.LoadFromBytes(topDown));
     EXPECT_EQ(bitmap.Image(), source);
 }
@@ -136,10 +121,10 @@ TEST(GraphicBitmap, TruncatedOrCorruptDataLeavesAnEmptyBitmap)
     EXPECT_FALSE(bitmap.LoadFromBytes(corrupt, &reason));
     EXPECT_NE(reason.find("7 bits"), std::string::npos) << reason;
     corrupt = good;
-    PutLe32(corrupt, 10, 5000); // pixel data offset beyond the end
+    WriteLe32(corrupt, 10, 5000); // pixel data offset beyond the end
     EXPECT_FALSE(bitmap.LoadFromBytes(corrupt));
     corrupt = good;
-    PutLe32(corrupt, 14, 1000); // header size
+    WriteLe32(corrupt, 14, 1000); // header size
     EXPECT_FALSE(bitmap.LoadFromBytes(corrupt));
     EXPECT_FALSE(bitmap.LoadFromBytes(TBytes {'J', 'P', 'E', 'G'}));
 

@@ -1,36 +1,10 @@
-#include <QBuffer>
 #include <gtest/gtest.h>
 
+#include "GraphicTestSupport.h"
 #include "KestGraphic.h"
 
 namespace kest {
 namespace {
-
-uint32_t Le32(const TBytes& b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
-void PutLe16(TBytes& b, uint32_t v)
-{
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-
-void PutLe32(TBytes& b, uint32_t v)
-{
-    PutLe16(b, v);
-    PutLe16(b, v >> 16);
-}
-
-TBytes Saved(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, format));
-    return TBytes(bytes.begin(), bytes.end());
-}
 
 QImage Filled(int size, QRgb color)
 {
@@ -43,24 +17,24 @@ QImage Filled(int size, QRgb color)
 // The bitmap image inside an icon file Qt wrote for one picture.
 TBytes DibOf(const QImage& image)
 {
-    const TBytes ico = Saved(image, "ICO");
-    return TBytes(ico.begin() + Le32(ico, 18), ico.begin() + Le32(ico, 18) + Le32(ico, 14));
+    const TBytes ico = SavedByQt(image, "ICO");
+    return TBytes(ico.begin() + ReadLe32(ico, 18), ico.begin() + ReadLe32(ico, 18) + ReadLe32(ico, 14));
 }
 
 // An icon (type 1) or cursor (type 2) file holding the given images.
 TBytes IconFile(const std::vector<TBytes>& images, uint16_t type = 1)
 {
     TBytes out;
-    PutLe16(out, 0);
-    PutLe16(out, type);
-    PutLe16(out, uint32_t(images.size()));
+    AppendLe16(out, 0);
+    AppendLe16(out, type);
+    AppendLe16(out, uint32_t(images.size()));
     uint32_t offset = uint32_t(6 + 16 * images.size());
     for (const TBytes& image : images) {
         out.insert(out.end(), {0, 0, 0, 0}); // size and colours: the image's own header tells
-        PutLe16(out, 1);
-        PutLe16(out, 32);
-        PutLe32(out, uint32_t(image.size()));
-        PutLe32(out, offset);
+        AppendLe16(out, 1);
+        AppendLe16(out, 32);
+        AppendLe32(out, uint32_t(image.size()));
+        AppendLe32(out, offset);
         offset += uint32_t(image.size());
     }
     for (const TBytes& image : images)
@@ -70,7 +44,7 @@ TBytes IconFile(const std::vector<TBytes>& images, uint16_t type = 1)
 
 TEST(GraphicIcon, LoadsAQtWrittenIconAndKeepsItsBytes)
 {
-    const TBytes bytes = Saved(Filled(16, qRgba(200, 40, 20, 255)), "ICO");
+    const TBytes bytes = SavedByQt(Filled(16, qRgba(200, 40, 20, 255)), "ICO");
     TKestIcon icon;
     EXPECT_TRUE(icon.Transparent());
     std::string reason;
@@ -91,7 +65,7 @@ TEST(GraphicIcon, DrawsTheLargestImageWhetherBitmapOrPng)
 {
     const TBytes small = DibOf(Filled(16, qRgb(255, 0, 0)));
     const TBytes large = DibOf(Filled(32, qRgb(0, 0, 255)));
-    const TBytes png = Saved(Filled(48, qRgb(0, 255, 0)), "PNG");
+    const TBytes png = SavedByQt(Filled(48, qRgb(0, 255, 0)), "PNG");
     TKestIcon icon;
     std::string reason;
     ASSERT_TRUE(icon.LoadFromBytes(IconFile({small, large}), &reason)) << reason;
@@ -153,7 +127,7 @@ TEST(GraphicIcon, DeclaredSizesOverTheLimitsAreRefused)
     EXPECT_FALSE(icon.LoadFromBytes(IconFile({dib}), &reason));
     EXPECT_NE(reason.find("truncated"), std::string::npos) << reason;
 
-    TBytes png = Saved(Filled(8, qRgb(1, 2, 3)), "PNG");
+    TBytes png = SavedByQt(Filled(8, qRgb(1, 2, 3)), "PNG");
     png[16] = 0x7F; // width in the PNG header, big-endian
     EXPECT_FALSE(icon.LoadFromBytes(IconFile({png}), &reason));
     EXPECT_TRUE(icon.Empty());

@@ -1,38 +1,27 @@
 #include <gtest/gtest.h>
 
+#include "GraphicTestSupport.h"
 #include "KestGraphic.h"
 
 namespace kest {
 namespace {
-
-void PutLe16(TBytes& b, uint32_t v)
-{
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-
-void PutLe32(TBytes& b, uint32_t v)
-{
-    PutLe16(b, v);
-    PutLe16(b, v >> 16);
-}
 
 // An enhanced metafile: header whose frame is in hundredths of a
 // millimetre, then the end record.
 TBytes Emf(int32_t frameRight, int32_t frameBottom)
 {
     TBytes b;
-    PutLe32(b, 1); // header record
-    PutLe32(b, 88); // its size
+    AppendLe32(b, 1); // header record
+    AppendLe32(b, 88); // its size
     for (int32_t v : {0, 0, 95, 47, 0, 0, frameRight, frameBottom})
-        PutLe32(b, uint32_t(v));
-    PutLe32(b, 0x464D4520);
-    PutLe32(b, 0x10000);
-    PutLe32(b, 88 + 20); // file size
-    PutLe32(b, 2); // records
+        AppendLe32(b, uint32_t(v));
+    AppendLe32(b, 0x464D4520);
+    AppendLe32(b, 0x10000);
+    AppendLe32(b, 88 + 20); // file size
+    AppendLe32(b, 2); // records
     b.resize(88, 0);
     for (uint32_t v : {14u, 20u, 0u, 16u, 20u}) // end record
-        PutLe32(b, v);
+        AppendLe32(b, v);
     return b;
 }
 
@@ -41,26 +30,26 @@ TBytes Wmf()
 {
     TBytes b;
     for (uint32_t v : {1u, 9u, 0x300u})
-        PutLe16(b, v);
-    PutLe32(b, 12);
-    PutLe16(b, 0);
-    PutLe32(b, 3);
-    PutLe16(b, 0);
-    PutLe32(b, 3);
-    PutLe16(b, 0);
+        AppendLe16(b, v);
+    AppendLe32(b, 12);
+    AppendLe16(b, 0);
+    AppendLe32(b, 3);
+    AppendLe16(b, 0);
+    AppendLe32(b, 3);
+    AppendLe16(b, 0);
     return b;
 }
 
 TBytes Placeable(int16_t right, int16_t bottom, uint16_t unitsPerInch)
 {
     TBytes b;
-    PutLe32(b, 0x9AC6CDD7);
+    AppendLe32(b, 0x9AC6CDD7);
     for (int v : {0, 0, 0, int(right), int(bottom), int(unitsPerInch), 0, 0})
-        PutLe16(b, uint16_t(v));
+        AppendLe16(b, uint16_t(v));
     uint16_t checksum = 0;
     for (size_t i = 0; i < 20; i += 2)
         checksum ^= uint16_t(b[i] | b[i + 1] << 8);
-    PutLe16(b, checksum);
+    AppendLe16(b, checksum);
     const TBytes wmf = Wmf();
     b.insert(b.end(), wmf.begin(), wmf.end());
     return b;

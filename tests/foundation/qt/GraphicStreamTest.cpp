@@ -1,6 +1,6 @@
-#include <QBuffer>
 #include <gtest/gtest.h>
 
+#include "GraphicTestSupport.h"
 #include "KestGraphic.h"
 
 namespace kest {
@@ -22,11 +22,7 @@ TBytes IcoBytes()
 {
     QImage image(8, 8, QImage::Format_ARGB32);
     image.fill(qRgba(10, 20, 30, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, "ICO"));
-    return TBytes(bytes.begin(), bytes.end());
+    return SavedByQt(image, "ICO");
 }
 
 TBytes BmpBytes()
