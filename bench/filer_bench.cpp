@@ -211,9 +211,12 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        // With repetitions the median stands for the benchmark.
+        for (const Run& run : runs) {
+            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
+            if (usable && !run.error_occurred)
+                seconds_[run.run_name.str()] = run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void PrintRatio(
