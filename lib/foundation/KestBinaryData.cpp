@@ -49,8 +49,12 @@ template <typename T> T FromLE(const uint8_t* p)
 {
     using Bits = typename TUnsigned<sizeof(T)>::type;
     Bits bits = 0;
-    for (size_t i = sizeof(T); i-- > 0;)
-        bits = static_cast<Bits>((static_cast<uint64_t>(bits) << 8) | p[i]);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&bits, p, sizeof(T));
+    } else {
+        for (size_t i = sizeof(T); i-- > 0;)
+            bits = static_cast<Bits>((static_cast<uint64_t>(bits) << 8) | p[i]);
+    }
     return std::bit_cast<T>(bits);
 }
 
