@@ -116,6 +116,8 @@ public:
     TKestControl* LoadControl(
         TKestFiler& filer, TKestControl* parent, const std::string& line, bool allowParentless = false);
     static constexpr int32_t kMaxLoadDepth = 256;
+    static constexpr int32_t kLayersId = 2147483646;
+    static constexpr int32_t kGridId = 2147483645;
     void BeginLoading();
     // The outermost call resolves the references collected while loading,
     // or, with apply false, drops them.

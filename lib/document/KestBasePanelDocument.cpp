@@ -65,10 +65,14 @@ TKestPanel::TKestPanel(QWidget* parent)
     history_ = std::make_unique<TKestPanelHistory>(*this);
     history_->SetActive(true);
     history_->DisableRecording();
-    // The document root first: its identifier is 1.
+    // The document root first: its identifier is 1. The layer list and the
+    // grid are never saved; they take identifiers at the top of the range,
+    // so those of documents stay as they were written.
     schemes_ = TKestControl::Create<TKestSchemes>(this);
     layers_ = TKestControl::Create<TKestLayers>(this);
+    layers_->SetID(kLayersId);
     grid_ = TKestControl::Create<TKestGrid>(this);
+    grid_->SetID(kGridId);
     grid_->SetGridHorizSize(10000);
     grid_->SetGridVertSize(10000);
     history_->EnableRecording();
@@ -106,7 +110,6 @@ void TKestPanel::NewDocument()
 {
     history_->DisableRecording();
     EmptyDocument();
-    history_->DisableRecording();
     if (schemes_->Count() > 0)
         SetActiveScheme(schemes_->ByIndex(0));
     else

@@ -109,7 +109,23 @@ void TAnchored::CreateProperties()
 {
     TBox::CreateProperties();
     anchorProp_ = Props().Add<TLinkPointProp>("Anchor", &Props());
-    anchorProp_->OnLinkNotify = [this](TLinkProp*, TNotifyLinkInfo&) { ++notices_; };
+    anchorProp_->OnLinkNotify = [this](TLinkProp*, TNotifyLinkInfo& info) { notices_.push_back(info); };
+}
+
+int TAnchored::Notices(int32_t code) const
+{
+    int count = 0;
+    for (const TNotifyLinkInfo& info : notices_)
+        count += info.Code == code;
+    return count;
+}
+
+int TAnchored::ControlNotices(TKestNotify notify) const
+{
+    int count = 0;
+    for (const TNotifyLinkInfo& info : notices_)
+        count += info.Code == ncCustom && info.Param1 == notify;
+    return count;
 }
 
 void RegisterTestControls()

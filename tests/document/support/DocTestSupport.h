@@ -54,19 +54,20 @@ public:
 };
 
 // A box with a point anchored to another control ("Anchor"); the notices
-// that reach the anchor are counted.
+// that reach the anchor are counted by code (and control notice).
 class TAnchored : public TBox {
     KEST_CONTROL_CLASS(TAnchored)
 public:
     TLinkPointProp* Anchor() const { return anchorProp_; }
-    int Notices() const { return notices_; }
+    int Notices(int32_t code) const;
+    int ControlNotices(TKestNotify notify) const;
 
 protected:
     void CreateProperties() override;
 
 private:
     TLinkPointProp* anchorProp_ = nullptr;
-    int notices_ = 0;
+    std::vector<TNotifyLinkInfo> notices_;
 };
 
 void RegisterTestControls();
