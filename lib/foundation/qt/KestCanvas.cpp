@@ -112,6 +112,13 @@ private:
     int32_t width_, height_;
 };
 
+// Fonts that differ only in colour or rotation share glyphs and metrics.
+bool SameFace(const TKestFont& a, const TKestFont& b)
+{
+    return a.Name == b.Name && a.Height == b.Height && a.Pitch == b.Pitch && a.Charset == b.Charset
+        && a.Style == b.Style;
+}
+
 // Outlines come from 32-bit points; curves stay within their hull.
 int64_t RoundCoord(double v)
 {
@@ -235,10 +242,9 @@ void TKestCanvas::SetBrush(const TKestBrush& brush)
 
 void TKestCanvas::SetFont(const TKestFont& font)
 {
-    if (font == state_.font)
-        return;
+    if (!SameFace(font, state_.font))
+        fontValid_ = false;
     state_.font = font;
-    fontValid_ = false;
 }
 
 void TKestCanvas::SetBrushOrigin(TKestPoint origin)
@@ -270,7 +276,7 @@ bool TKestCanvas::RestoreDC(int level)
     int index = level < 0 ? count + level : level - 1;
     if (level == 0 || index < 0 || index >= count)
         return false;
-    if (!(savedStates_[size_t(index)].font == state_.font))
+    if (!SameFace(savedStates_[size_t(index)].font, state_.font))
         fontValid_ = false;
     state_ = std::move(savedStates_[size_t(index)]);
     savedStates_.resize(size_t(index));

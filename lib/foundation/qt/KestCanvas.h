@@ -371,8 +371,13 @@ private:
     void AddToPath(const QPainterPath& figure);
     void FillRects(const QRegion& region, const QBrush& brush, QPainter::CompositionMode mode);
 
+    struct TGlyph {
+        quint32 index = 0; // 0: the font has no glyph for the code
+        int32_t advance = 0;
+    };
     void EnsureFont();
-    int32_t Advance(char32_t code);
+    const TGlyph& Glyph(char32_t code);
+    int32_t Advance(char32_t code) { return Glyph(code).advance; }
     void DrawRun(double x, double y, const std::u32string& text, std::span<const int32_t> positions,
         const std::vector<bool>* underlined);
 
@@ -391,7 +396,7 @@ private:
     QRawFont rawFont_;
     TTextMetric textMetric_;
     bool fontValid_ = false;
-    std::unordered_map<char32_t, int32_t> advances_;
+    std::unordered_map<char32_t, TGlyph> glyphs_;
 };
 
 // Clip helpers: each narrows the canvas' clip and returns the clip region

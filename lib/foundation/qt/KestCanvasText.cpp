@@ -66,7 +66,7 @@ void TKestCanvas::EnsureFont()
     f.setPixelSize(em);
     qtFont_ = f;
     rawFont_ = QRawFont::fromFont(f);
-    advances_.clear();
+    glyphs_.clear();
 
     TTextMetric& tm = textMetric_;
     tm = TTextMetric();
@@ -98,22 +98,22 @@ const QFont& TKestCanvas::QtFont()
     return qtFont_;
 }
 
-int32_t TKestCanvas::Advance(char32_t code)
+const TKestCanvas::TGlyph& TKestCanvas::Glyph(char32_t code)
 {
-    auto it = advances_.find(code);
-    if (it != advances_.end())
+    auto it = glyphs_.find(code);
+    if (it != glyphs_.end())
         return it->second;
-    int32_t advance = 0;
+    TGlyph glyph;
     if (rawFont_.isValid()) {
-        QList<quint32> glyphs = rawFont_.glyphIndexesForString(QString::fromUcs4(&code, 1));
-        if (!glyphs.isEmpty()) {
+        QList<quint32> indexes = rawFont_.glyphIndexesForString(QString::fromUcs4(&code, 1));
+        if (!indexes.isEmpty()) {
             QList<QPointF> advances
-                = rawFont_.advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances | QRawFont::UseDesignMetrics);
-            advance = int32_t(std::lround(advances.value(0).x()));
+                = rawFont_.advancesForGlyphIndexes(indexes, QRawFont::SeparateAdvances | QRawFont::UseDesignMetrics);
+            glyph.index = indexes[0];
+            glyph.advance = int32_t(std::lround(advances.value(0).x()));
         }
     }
-    advances_.emplace(code, advance);
-    return advance;
+    return glyphs_.emplace(code, glyph).first->second;
 }
 
 TKestSize TKestCanvas::TextExtent(std::string_view text)
@@ -160,9 +160,9 @@ bool TKestCanvas::GetCharABCWidths(char32_t first, char32_t last, std::span<TABC
         return false;
     for (char32_t c = first; c <= last && c >= first; ++c) {
         TABC& out = abc[c - first];
-        int32_t advance = Advance(c);
-        QList<quint32> glyphs = rawFont_.glyphIndexesForString(QString::fromUcs4(&c, 1));
-        QRectF box = glyphs.isEmpty() ? QRectF() : rawFont_.boundingRect(glyphs[0]);
+        const TGlyph& glyph = Glyph(c);
+        int32_t advance = glyph.advance;
+        QRectF box = rawFont_.boundingRect(glyph.index);
         out.abcA = int32_t(std::lround(box.left()));
         out.abcB = int32_t(std::lround(box.width()));
         out.abcC = advance - out.abcA - out.abcB;
@@ -195,11 +195,7 @@ void TKestCanvas::DrawRun(double x, double y, const std::u32string& text, std::s
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] < U' ')
             continue;
-        char32_t c = text[i];
-        QList<quint32> g = rawFont_.glyphIndexesForString(QString::fromUcs4(&c, 1));
-        if (g.isEmpty())
-            continue;
-        glyphs.append(g[0]);
+        glyphs.append(Glyph(text[i]).index);
         points.append(QPointF(dx + positions[i], baseline));
     }
     QColor color = ColorToQColor(state_.font.Color);

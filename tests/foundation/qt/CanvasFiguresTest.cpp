@@ -224,6 +224,31 @@ TEST(CanvasFigures, HatchesFollowTheBrushOrigin)
     EXPECT_EQ(test::CountColor(*canvas.Image(), clYellow), 16 * 14);
 }
 
+TEST(CanvasFigures, PatternBrushesTileFromTheBrushOrigin)
+{
+    QImage pattern(3, 2, QImage::Format_RGB32);
+    pattern.fill(Qt::white);
+    pattern.setPixel(0, 0, qRgb(255, 0, 0));
+    TKestCanvas canvas;
+    MakeCanvas(canvas, 12, 6, clBlack);
+    canvas.SetBrush(TKestBrush(pattern));
+    canvas.SetBrushOrigin({1, 1});
+    canvas.FillRect({0, 0, 12, 5});
+    EXPECT_EQ(Row(*canvas.Image(), 1, 0, 12, clRed), ".#..#..#..#.");
+    EXPECT_EQ(Row(*canvas.Image(), 2, 0, 12, clRed), "............");
+    EXPECT_EQ(Row(*canvas.Image(), 3, 0, 12, clRed), ".#..#..#..#.");
+    EXPECT_EQ(Row(*canvas.Image(), 5, 0, 12, clBlack), "############");
+    // Figures fill with it too, under the same phase; a new device starts
+    // with the origin at (0, 0).
+    MakeCanvas(canvas, 12, 6, clBlack);
+    EXPECT_EQ(canvas.BrushOrigin(), (TKestPoint {0, 0}));
+    canvas.SetBrushOrigin({1, 1});
+    canvas.SetPen(Pen(clNone));
+    canvas.Ellipse({0, 0, 13, 7});
+    EXPECT_EQ(test::ColorAt(*canvas.Image(), 4, 3), clRed);
+    EXPECT_EQ(test::ColorAt(*canvas.Image(), 5, 3), clWhite);
+}
+
 TEST(CanvasFigures, PolygonFillModes)
 {
     const TKestPoint star[] = {{20, 2}, {31, 38}, {2, 15}, {38, 15}, {9, 38}};
