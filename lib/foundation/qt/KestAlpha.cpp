@@ -183,7 +183,7 @@ bool TAlphaBuffer::EndPaint(int32_t transparency)
 {
     TKestCanvas* target = target_;
     FinishPaint();
-    if (!target || transparency < 0)
+    if (!target || !target->Active() || transparency < 0)
         return false;
     if (transparency >= 100)
         return true;

@@ -44,7 +44,8 @@ public:
     bool BeginPaint(TKestCanvas* target, const TKestRect& rect);
     // Blends the touched pixels over the target at transparency percent
     // (0 opaque, 100 invisible) and ends painting, in every case. False
-    // when nothing could be blended (not painting, transparency < 0).
+    // when nothing could be blended (not painting, the target lost its
+    // device, transparency < 0).
     bool EndPaint(int32_t transparency);
     bool Painting() const { return target_ != nullptr; }
     const TKestRect& PaintRect() const { return paintRect_; }
