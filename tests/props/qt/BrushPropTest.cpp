@@ -2,10 +2,6 @@
 // under rotation and mirroring, their own bitmap and its link.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-
 #include "GraphicPropsTestSupport.h"
 #include "KestGraphicProps.h"
 #include "foundation/qt/CanvasTestSupport.h"
@@ -27,24 +23,6 @@ struct TBrushList {
         list.OnPropChanged = [this](TPropList*, TCustomProp*) { ++changes; };
         list.OnPropBeforeChanged = [this](TPropList*, TCustomProp*) { ++beforeChanges; };
     }
-};
-
-// A file in the program's folder for the duration of a test.
-class TAppFile {
-public:
-    TAppFile(const std::string& name, const TBytes& data)
-        : path_(QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromStdString(name)))
-    {
-        QFile file(path_);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    }
-    ~TAppFile() { QFile::remove(path_); }
-    TAppFile(const TAppFile&) = delete;
-    TAppFile& operator=(const TAppFile&) = delete;
-
-private:
-    QString path_;
 };
 
 TEST(BrushProp, SetupClearsTheCanvasBrushForSelfPaintingAndColourlessBrushes)
@@ -227,7 +205,7 @@ TEST(BrushProp, HostileBitmapDataLeavesNoBitmap)
 TEST(BrushProp, LinkedBitmapsComeFromTheProgramsFolderOrTheResolver)
 {
     const TBytes file = test::BmpFile(3, 3);
-    TAppFile linked("brushprop-link.bmp", file);
+    test::TAppFile linked("brushprop-link.bmp", file);
     TBrushList b;
     b.brush->SetBitmapMasked(true);
     b.brush->SetBitmapLinkName("brushprop-link.bmp");

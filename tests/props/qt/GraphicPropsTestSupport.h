@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <memory>
 #include <string>
@@ -91,5 +94,23 @@ inline TBytes GraphicStream(const char* className, const TBytes& data)
     graphic->LoadFromBytes(data);
     return SaveGraphicStream(*graphic);
 }
+
+// A file in the program's folder for the duration of a test.
+class TAppFile {
+public:
+    TAppFile(const std::string& name, const TBytes& data)
+        : path_(QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromStdString(name)))
+    {
+        QFile file(path_);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    }
+    ~TAppFile() { QFile::remove(path_); }
+    TAppFile(const TAppFile&) = delete;
+    TAppFile& operator=(const TAppFile&) = delete;
+
+private:
+    QString path_;
+};
 
 } // namespace kest::test
