@@ -61,16 +61,19 @@ void TKestGroup::ControlCreate()
 
 void TKestGroup::Realign()
 {
-    if (realigning_ || moving_ || HasState(csDestroying))
+    // Undo and redo restore every rectangle a realignment once changed; a
+    // realignment in between would move the group off its restored place.
+    const THistoryState state = Owner() ? Owner()->History().State() : hsIdle;
+    if (realigning_ || moving_ || HasState(csDestroying) || state == hsUndo || state == hsRedo)
         return;
     if (OperationCounter() > 0) {
         realignPending_ = true;
         return;
     }
-    Fit();
+    FitToChildren();
 }
 
-void TKestGroup::Fit()
+void TKestGroup::FitToChildren()
 {
     if (Count() == 0)
         return;
@@ -149,6 +152,13 @@ void TKestGroup::ScaleChildren()
 {
     const double kx = double(Width()) / RectWidth(ResizeRect());
     const double ky = double(Height()) / RectHeight(ResizeRect());
+    // Within an update the group may have moved already: each child's
+    // rectangle is recorded as it was before, ahead of the record its own
+    // change would make, so that undoing puts the children back where they
+    // were (their own children follow in the records their moves make).
+    const bool inUpdate = UpdateCounter() > 0 && Owner() && Owner()->History().CurrentGroup();
+    const TKestRect now = DocRect();
+    const int32_t dx = now.Left - UpdateRect().Left, dy = now.Top - UpdateRect().Top;
     std::vector<TKestControl*> subtree;
     for (int i = 0; i < Count(); ++i)
         Controls(i)->ForEach([&](TKestControl* c) {
@@ -158,8 +168,12 @@ void TKestGroup::ScaleChildren()
     for (TKestControl* c : subtree) {
         const TKestRect& r = c->ResizeRect();
         const TKestPoint o = c->ResizeOrigin();
+        c->BeginUpdate();
+        if (inUpdate && c->Parent() == this)
+            c->RecordRectForUndo(dx, dy);
         c->SetDocRect({RoundToInt(r.Left * kx) + o.X, RoundToInt(r.Top * ky) + o.Y, RoundToInt(r.Right * kx) + o.X,
             RoundToInt(r.Bottom * ky) + o.Y});
+        c->EndUpdate();
     }
 }
 
@@ -220,7 +234,7 @@ void TKestGroup::ControlTranslate(const TTranslateInfo& info)
         return;
     }
     BeginTranslating();
-    Fit();
+    FitToChildren();
     EndTranslating();
     TranslateLinkPoints(info);
 }

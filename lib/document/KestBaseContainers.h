@@ -18,8 +18,11 @@ class TKestGroup;
 class TKestGroup : public TKestControl {
     KEST_CONTROL_CLASS(TKestGroup)
 public:
-    // Fits the group to its children (deferred during an operation).
+    // Fits the group to its children (deferred during an operation, left
+    // out while undoing or redoing).
     void Realign();
+    // Fits the group to its children now.
+    void FitToChildren();
     bool RealignPending() const { return realignPending_; }
 
     bool EndOperation() override;
@@ -35,8 +38,6 @@ protected:
     void PropChanged(TPropList* sender, TCustomProp* prop) override;
 
 private:
-    // Realign without the deferral of an operation.
-    void Fit();
     void ScaleChildren();
     void PushMoveToLinkedPoints();
 

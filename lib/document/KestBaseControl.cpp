@@ -220,10 +220,15 @@ void TKestControl::Free()
 
 void TKestControl::BeforeDestruction() { }
 
-void TKestControl::FreeResources()
+void TKestControl::ReleaseLinks()
 {
     if (notifyLink_)
         notifyLink_->DestroyNotify();
+}
+
+void TKestControl::FreeResources()
+{
+    ReleaseLinks();
     if (props_)
         ControlDestroy();
     ClearChildren();

@@ -264,6 +264,10 @@ public:
     // True while an undo or redo is restoring this control or one of its properties.
     bool IsHistorySource() const;
 
+    // Records the rectangle (or the points) for undo as it was before the
+    // container moved by (dx, dy); call inside an update of this control.
+    void RecordRectForUndo(int32_t dx, int32_t dy);
+
     // Returns whether this was the outermost call.
     virtual bool BeginUpdate();
     // Returns whether the depth reached 0.
@@ -319,6 +323,9 @@ public:
     virtual void GetHint(std::string& hintText) const;
     TNotifyLink* GetNotifyLink();
     bool HasNotifyLink() const { return notifyLink_ != nullptr; }
+    // Tells the linked properties that the control goes away; nothing can
+    // link to it afterwards.
+    void ReleaseLinks();
 
     // --- painting; paintX/paintY are the document position of the top-left
     virtual TKestRect GetRefreshRect(int32_t paintX, int32_t paintY);
@@ -374,7 +381,6 @@ private:
     // Records the size/move history of a rectangle change (knRect).
     void RecordSizeMove();
     void RecordChildrenSizeMove(int32_t dx, int32_t dy);
-    void RecordOwnSizeMove(int32_t dx, int32_t dy);
     std::vector<TKestPoint*>& EnsureLinkedPoints();
     TKestPanel* SwitchOwner(TKestPanel* panel);
 

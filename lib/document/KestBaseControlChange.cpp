@@ -212,7 +212,7 @@ void TKestControl::RecordSizeMove()
     const int32_t dx = DocRect().Left - updateRect_.Left;
     const int32_t dy = DocRect().Top - updateRect_.Top;
     RecordChildrenSizeMove(dx, dy);
-    RecordOwnSizeMove(0, 0);
+    RecordRectForUndo(0, 0);
     if (opened)
         history.EndPanelGroup(TPanelSizeMoveHistoryGroup::StaticClass());
 }
@@ -221,14 +221,16 @@ void TKestControl::RecordChildrenSizeMove(int32_t dx, int32_t dy)
 {
     for (TKestControl* child : std::vector<TKestControl*>(children_)) {
         child->BeginUpdate();
-        child->RecordOwnSizeMove(dx, dy);
+        child->RecordRectForUndo(dx, dy);
         child->RecordChildrenSizeMove(dx, dy);
         child->EndUpdate();
     }
 }
 
-void TKestControl::RecordOwnSizeMove(int32_t dx, int32_t dy)
+void TKestControl::RecordRectForUndo(int32_t dx, int32_t dy)
 {
+    if (!owner_)
+        return;
     TKestPanelHistory& history = owner_->History();
     if (PointCount() > 0) {
         if (auto* action

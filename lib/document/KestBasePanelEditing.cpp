@@ -295,7 +295,7 @@ bool TKestPanel::Group(const TKestControlClass* groupClass)
                 member->EndUpdate();
             }
         }
-        group->Realign();
+        group->FitToChildren();
     }
     if (auto* action = dynamic_cast<TControlGroupHistoryAction*>(
             history_->RecordAction(TControlGroupHistoryAction::StaticClass(), group)))
@@ -317,6 +317,9 @@ bool TKestPanel::Ungroup()
         return false;
     TSelectionUpdate update(*this, false, TPanelUngroupControlsHistoryGroup::StaticClass());
     for (TKestControl* group : groups) {
+        // Links to the group let go while recording, before the group's
+        // record: undone after the group is formed again, they find it.
+        group->ReleaseLinks();
         history_->RecordAction(TControlUngroupHistoryAction::StaticClass(), group);
         TRecordingOff recordingOff(*history_);
         TKestControl* parent = group->Parent();

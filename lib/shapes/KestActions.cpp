@@ -309,6 +309,13 @@ void TGroupUngroupHistoryAction::Record(TKestObject* source)
     memberIds_.clear();
     for (int i = 0; i < group->Count(); ++i)
         memberIds_.push_back(group->Controls(i)->ID());
+    TKestMemoryStream stream;
+    {
+        TKestFiler filer(stream);
+        group->Props().SaveToFiler(filer, "", false);
+    }
+    groupProps_ = stream.Text();
+    groupName_ = group->Name();
 }
 
 // The state lives in fields; the streams stay unused.
@@ -348,8 +355,16 @@ void TGroupUngroupHistoryAction::Reform(TKestObject*)
     for (int32_t id : memberIds_)
         if (TKestControl* member = panel_->FindControlById(id))
             panel_->Select(member);
-    if (panel_->Group(groupClass_) && panel_->LastGroup())
-        panel_->LastGroup()->SetID(SourceId());
+    if (!panel_->Group(groupClass_) || !panel_->LastGroup())
+        return;
+    TKestControl* group = panel_->LastGroup();
+    group->SetID(SourceId());
+    group->SetName(groupName_);
+    TKestMemoryStream stream(groupProps_.data(), groupProps_.size());
+    TKestFiler filer(stream);
+    std::string line;
+    while (filer.LoadStrCheck(line))
+        group->Props().LoadProperty(filer, line);
 }
 
 KEST_ACTION_CLASS_IMPL(TControlGroupHistoryAction, TGroupUngroupHistoryAction, nullptr)

@@ -141,6 +141,10 @@ private:
     const TKestControlClass* groupClass_ = nullptr;
     std::vector<int32_t> memberIds_;
     std::vector<int32_t> memberIndexes_;
+    // The group's own stored properties (its name, hint, user data and so
+    // on): a group formed again gets them back, not only its identifier.
+    std::string groupProps_;
+    std::string groupName_;
 };
 
 class TControlGroupHistoryAction : public TGroupUngroupHistoryAction {
