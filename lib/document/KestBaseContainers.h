@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KestBaseControl.h"
+#include "KestGraphicProps.h"
 
 namespace kest {
 
@@ -150,19 +151,28 @@ private:
     TBoolProp* defaultProp_ = nullptr;
 };
 
-// The page kind documents use: it paints a background.
+// The page kind documents use: it paints a background of a brush and a picture.
 class TKestScheme : public TKestCustomScheme {
     KEST_CONTROL_CLASS(TKestScheme)
 public:
+    TBrushProp& Brush() const { return *brushProp_; }
+    TPictureProp& Picture() const { return *pictureProp_; }
+    TBackgroundOptionsProp& Background() const { return *backgroundProp_; }
+
     TKestRect GetRefreshRect(int32_t paintX, int32_t paintY) override;
     void Paint(TKestCanvas& canvas, const TKestRect& paintRect) override;
 
 protected:
+    void CreateProperties() override;
     void ControlCreate() override;
     void PropBeforeChanged(TPropList* sender, TCustomProp* prop) override;
     void PropChanged(TPropList* sender, TCustomProp* prop) override;
+    void PropStored(TPropList* sender, TCustomProp* prop, const std::string& subName, bool& stored) override;
 
 private:
+    TBrushProp* brushProp_ = nullptr;
+    TPictureProp* pictureProp_ = nullptr;
+    TBackgroundOptionsProp* backgroundProp_ = nullptr;
     std::string oldName_;
     bool hasOldName_ = false;
 };

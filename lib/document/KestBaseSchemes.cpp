@@ -379,10 +379,26 @@ TKestControl* TKestCustomScheme::FindControlAtPoint(int32_t x, int32_t y)
 
 KEST_CONTROL_CLASS_IMPL(TKestScheme, TKestCustomScheme)
 
+void TKestScheme::CreateProperties()
+{
+    TKestCustomScheme::CreateProperties();
+    brushProp_ = Props().Add<TBrushProp>("Brush");
+    pictureProp_ = Props().Add<TPictureProp>("Picture");
+    backgroundProp_ = Props().Add<TBackgroundOptionsProp>("Background");
+}
+
 void TKestScheme::ControlCreate()
 {
     TKestCustomScheme::ControlCreate();
+    brushProp_->SetColor(clWhite);
     SetSkipSelfPaint(false);
+}
+
+void TKestScheme::PropStored(TPropList* sender, TCustomProp* prop, const std::string& subName, bool& stored)
+{
+    TKestCustomScheme::PropStored(sender, prop, subName, stored);
+    if (prop == brushProp_ && subName == "Color")
+        stored = brushProp_->Color() != clWhite;
 }
 
 void TKestScheme::PropBeforeChanged(TPropList* sender, TCustomProp* prop)
@@ -413,10 +429,9 @@ TKestRect TKestScheme::GetRefreshRect(int32_t paintX, int32_t paintY)
 
 void TKestScheme::Paint(TKestCanvas& canvas, const TKestRect& paintRect)
 {
-    TKestBrush brush;
-    brush.Color = clWhite;
-    canvas.SetBrush(brush);
-    canvas.FillRect(paintRect);
+    TKestPanel* panel = Owner();
+    backgroundProp_->Paint(
+        canvas, paintRect, panel && panel->HighQuality(), panel ? panel->Scale() : 100, brushProp_, pictureProp_);
 }
 
 // ---------------------------------------------------------------------------

@@ -332,6 +332,27 @@ TEST(ContainersTest, SchemesKeepOneDefaultAndUniqueNames)
     EXPECT_EQ(f.panel.ActiveScheme(), first);
 }
 
+TEST(ContainersTest, SchemePaintsItsBackgroundBrush)
+{
+    TPanelFixture f;
+    auto* scheme = static_cast<TKestScheme*>(f.Scheme());
+    EXPECT_EQ(TPainted(f.panel).At(100, 100), clWhite);
+    EXPECT_EQ(SaveText(f.panel).find("Color ="), std::string::npos);
+    scheme->Brush().SetColor(clYellow);
+    TPainted image(f.panel, 330, 250);
+    EXPECT_EQ(image.At(100, 100), clYellow);
+    EXPECT_EQ(image.At(319, 239), clYellow);
+    // The frame around the document, the window background beyond it.
+    EXPECT_EQ(image.At(320, 100), clBlack);
+    EXPECT_EQ(image.At(322, 2), ColorToRGB(clWindow));
+    EXPECT_NE(SaveText(f.panel).find("    property Brush\r\n      Color = " + std::to_string(clYellow) + "\r\n"),
+        std::string::npos);
+    // In plain output only the document is painted: no frame, no window.
+    TPainted plain(f.panel, 330, 250, true);
+    EXPECT_EQ(plain.At(100, 100), clYellow);
+    EXPECT_EQ(plain.canvas.Image()->pixel(320, 100), 0u);
+}
+
 TEST(ContainersTest, DocumentRootMirrorsThePanel)
 {
     TPanelFixture f;

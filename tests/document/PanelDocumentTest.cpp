@@ -23,6 +23,9 @@ const char* const kTwoBoxes = "document Plan\r\n"
                               "    Visible = True\r\n"
                               "  end\r\n"
                               "  object Scheme1: TKestScheme\r\n"
+                              "    property Brush\r\n"
+                              "      BitmapCache = True\r\n"
+                              "    end\r\n"
                               "    Default = True\r\n"
                               "    ID = 5\r\n"
                               "    object Box1: TBox\r\n"
@@ -179,9 +182,12 @@ TEST(PanelDocumentTest, PastingKeepsFreeIdentifiersAndReplacesUsedOnes)
     const int32_t width = f.panel.DocWidth();
 
     // A document block pastes the objects it holds at its top level.
-    const std::string pasted = Replace(Replace(Replace(kTwoBoxes, "Width = 320000", "Width = 999000"),
-                                           "  object Scheme1: TKestScheme\r\n    Default = True\r\n    ID = 5\r\n", ""),
-        "    end\r\n  end\r\nend\r\n", "    end\r\nend\r\n");
+    const std::string pasted
+        = Replace(Replace(Replace(kTwoBoxes, "Width = 320000", "Width = 999000"),
+                      "  object Scheme1: TKestScheme\r\n    property Brush\r\n      BitmapCache = True\r\n    end\r\n"
+                      "    Default = True\r\n    ID = 5\r\n",
+                      ""),
+            "    end\r\n  end\r\nend\r\n", "    end\r\nend\r\n");
     LoadText(f.panel, pasted, lmPaste);
     ASSERT_EQ(f.Scheme()->Count(), 3);
     TKestControl* pasted1 = f.Scheme()->Controls(1);
