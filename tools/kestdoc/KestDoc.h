@@ -66,5 +66,7 @@ private:
 
 int RunLines(const TVerbArgs& args);
 int RunConvert(const TVerbArgs& args);
+int RunCheck(const TVerbArgs& args);
+int RunInfo(const TVerbArgs& args);
 
 } // namespace kest

@@ -11,6 +11,8 @@ const TKestDocVerb kVerbs[] = {
     {"lines", "FILE", "print each line as the filer reads it, binary blocks decoded", RunLines},
     {"convert", "IN OUT --binary|--text", "re-encode every line of IN into OUT in the binary or the text form",
         RunConvert},
+    {"check", "FILE", "load the document into a panel and count its objects, schemes and layers", RunCheck},
+    {"info", "FILE", "print the document's name, size, schemes with their object counts, and layers", RunInfo},
 };
 
 void PrintUsage(std::FILE* out)

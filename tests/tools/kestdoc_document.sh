@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Drives the document verbs of kestdoc: check and info on a document in the
+# text and the binary form, and the faults of files that are no documents.
+# usage: kestdoc_document.sh KESTDOC TEST_DATA_DIR
+set -u
+
+kestdoc=$1
+plan=$2/document/plan.ksd
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# run STATUS ARGS...: runs kestdoc, keeps stdout/stderr in $work/out, $work/err.
+run() {
+    local expected=$1
+    shift
+    "$kestdoc" "$@" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        fail "kestdoc $* exited $status, expected $expected; stderr: $(head -c 300 "$work/err")"
+        return 1
+    fi
+    return 0
+}
+
+expect_out() {
+    diff -u <(printf '%s\n' "$@") "$work/out" >"$work/diff" || fail "unexpected output: $(cat "$work/diff")"
+}
+
+# The plan's own control kinds are the tests'; kestdoc skips them, and
+# counts the groups and clones of the base.
+run 0 check "$plan" && expect_out "$plan: ok (5 objects, 2 schemes, 3 layers)"
+[ -s "$work/err" ] && fail "check wrote to stderr: $(cat "$work/err")"
+run 0 info "$plan" && expect_out "document: Plan" "size: 400 x 300 pixels" "form: text" "schemes: 2" \
+    "  Ground: 4 objects (default)" "  First: 1 object" "layers: 3" "  Walls" "  Doors (transparency 30)" "  Labels"
+
+# The same document in the binary form.
+if run 0 convert "$plan" "$work/plan.ksd" --binary; then
+    run 0 check "$work/plan.ksd" && expect_out "$work/plan.ksd: ok (5 objects, 2 schemes, 3 layers)"
+    run 0 info "$work/plan.ksd" && grep -qx "form: binary" "$work/out" || fail "binary form not reported"
+fi
+
+# Faults: one line naming the file, status 1.
+printf 'hello\r\nend\r\n' >"$work/bad.ksd"
+run 1 check "$work/bad.ksd" && [ "$(cat "$work/err")" = "$work/bad.ksd: Data format error" ] \
+    || fail "bad header: $(cat "$work/err")"
+run 1 info "$work/missing.ksd" && grep -q "missing.ksd" "$work/err" || fail "missing file not named"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "more than one line on stderr: $(cat "$work/err")"
+run 2 check
+run 2 check "$plan" "$plan"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all kestdoc document checks passed"
