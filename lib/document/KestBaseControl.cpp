@@ -258,10 +258,12 @@ void TKestControl::ControlDestroy()
 // ---------------------------------------------------------------------------
 // Tree
 
+// From the last: the children looked up most are the ones just added or
+// about to be deleted from the end.
 int TKestControl::IndexOf(const TKestControl* control) const
 {
-    auto it = std::find(children_.begin(), children_.end(), control);
-    return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
+    auto it = std::find(children_.rbegin(), children_.rend(), control);
+    return it == children_.rend() ? -1 : static_cast<int>(children_.rend() - it) - 1;
 }
 
 int TKestControl::AddChild(TKestControl* control)
@@ -272,9 +274,8 @@ int TKestControl::AddChild(TKestControl* control)
     for (const TKestControl* p = this; p; p = p->parent_)
         if (p == control)
             return -1;
-    const int existing = IndexOf(control);
-    if (existing >= 0)
-        return existing;
+    if (control->parent_ == this)
+        return IndexOf(control);
 
     TKestPanel* oldOwner = control->owner_;
     const bool otherOwner = oldOwner && oldOwner != owner_;
