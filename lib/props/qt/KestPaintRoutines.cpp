@@ -123,6 +123,15 @@ void PaintTiled(TKestCanvas& canvas, const TKestRect& rect, const TKestRect& cli
     DrawPart(canvas, part, *pattern, {ox, oy, width, height}, bitmap, useMaskRegion);
 }
 
+// Fills outer without inner, which lies within it.
+void FillRing(TKestCanvas& canvas, const TKestRect& outer, const TKestRect& inner)
+{
+    canvas.FillRect({outer.Left, outer.Top, outer.Right, inner.Top});
+    canvas.FillRect({outer.Left, inner.Bottom, outer.Right, outer.Bottom});
+    canvas.FillRect({outer.Left, inner.Top, inner.Left, inner.Bottom});
+    canvas.FillRect({inner.Right, inner.Top, outer.Right, inner.Bottom});
+}
+
 // The colour of step i of n from c1 by delta, per channel.
 TColor StepColor(TColor c1, const int delta[3], int32_t i, int32_t n)
 {
@@ -206,36 +215,52 @@ void PaintGradient(TKestCanvas& canvas, const TKestRect& rect, TGradientStyle st
     pen.Style = psClear;
     canvas.SetPen(pen);
     const int32_t cx = L + W / 2, cy = T + H / 2;
-    for (int32_t i = 0; i < n; ++i) {
-        canvas.SetBrush(TKestBrush(StepColor(c1, delta, i, n), bsSolid));
+    // The pixels step i fills, right and bottom exclusive.
+    auto area = [&](int32_t i) -> TKestRect {
         const int32_t sx = MulDiv(n - i, W, n), sy = MulDiv(n - i, H, n);
         switch (style) {
         case gsHorizontal:
-            canvas.FillRect({L + MulDiv(i, W, n), T, L + MulDiv(i + 1, W, n), T + H});
-            break;
+            return {L + MulDiv(i, W, n), T, L + MulDiv(i + 1, W, n), T + H};
         case gsVertical:
-            canvas.FillRect({L, T + MulDiv(i, H, n), L + W, T + MulDiv(i + 1, H, n)});
-            break;
+            return {L, T + MulDiv(i, H, n), L + W, T + MulDiv(i + 1, H, n)};
         case gsSquare:
-            canvas.FillRect({cx - sx / 2, cy - sy / 2, cx + sx / 2 + 1, cy + sy / 2 + 1});
-            break;
+            return {cx - sx / 2, cy - sy / 2, cx + sx / 2 + 1, cy + sy / 2 + 1};
         case gsElliptic: {
             const auto rx = int64_t(std::nearbyint(sx / 1.4)), ry = int64_t(std::nearbyint(sy / 1.4));
-            canvas.Ellipse({Clamp32(cx - rx), Clamp32(cy - ry), Clamp32(cx + rx), Clamp32(cy + ry)});
-            break;
+            return {Clamp32(cx - rx), Clamp32(cy - ry), Clamp32(cx + rx), Clamp32(cy + ry)};
         }
         case gsTopLeft:
-            canvas.FillRect({L, T, L + sx, T + sy});
-            break;
+            return {L, T, L + sx, T + sy};
         case gsTopRight:
-            canvas.FillRect({L + W - sx, T, L + W, T + sy});
-            break;
+            return {L + W - sx, T, L + W, T + sy};
         case gsBottomLeft:
-            canvas.FillRect({L, T + H - sy, L + sx, T + H});
-            break;
-        case gsBottomRight:
-            canvas.FillRect({L + W - sx, T + H - sy, L + W, T + H});
-            break;
+            return {L, T + H - sy, L + sx, T + H};
+        default:
+            return {L + W - sx, T + H - sy, L + W, T + H};
+        }
+    };
+    // Squares, corners and ellipses nest, so each step fills only what the
+    // next one will not cover; the pixels end up as if every area were
+    // filled whole. Ellipses fill in the pen's raster mode, which only the
+    // copy mode lets them skip.
+    const bool nested = style == gsSquare || style >= gsTopLeft;
+    const bool ellipseRings = style == gsElliptic && pen.Mode == pmCopy;
+    const TKestRect within
+        = canvas.Image() ? TKestRect {0, 0, canvas.Width(), canvas.Height()} : TKestRegion::Everywhere;
+    TKestRegion ellipse = ellipseRings ? TKestRegion::Ellipse(area(0), within) : TKestRegion();
+    for (int32_t i = 0; i < n; ++i) {
+        canvas.SetBrush(TKestBrush(StepColor(c1, delta, i, n), bsSolid));
+        if (ellipseRings) {
+            TKestRegion next = i + 1 < n ? TKestRegion::Ellipse(area(i + 1), within) : TKestRegion();
+            ellipse.Combine(next, RGN_DIFF);
+            canvas.FillRgn(ellipse, canvas.Brush());
+            ellipse = std::move(next);
+        } else if (style == gsElliptic) {
+            canvas.Ellipse(area(i));
+        } else if (nested && i + 1 < n) {
+            FillRing(canvas, area(i), area(i + 1));
+        } else {
+            canvas.FillRect(area(i));
         }
     }
 }

@@ -83,12 +83,28 @@ TEST(PaintGradient, CentredStylesRunFromTheBeginColourOutsideToTheEndInTheCentre
     EXPECT_EQ(Reds(*canvas.Image(), 5, 11), (std::vector<int> {0, 1, 1, 2, 4, 4, 4, 2, 1, 1, 0}));
     EXPECT_EQ(ColorAt(*canvas.Image(), 11, 5), kBackground);
 
+    // Ellipses of radii 7, 6, 4 and 2 around (5, 5).
+    TKestCanvas expected;
+    MakeCanvas(expected, 12, 12, kBackground);
+    expected.SetPen(TKestPen(clBlack, 1, psClear));
+    const std::pair<int, int> steps[] = {{7, 0}, {6, 1}, {4, 2}, {2, 4}};
+    for (auto [radius, red] : steps) {
+        expected.SetBrush(TKestBrush(RGBColor(red, 0, 0), bsSolid));
+        expected.Ellipse({5 - radius, 5 - radius, 5 + radius, 5 + radius});
+    }
     MakeCanvas(canvas, 12, 12, kBackground);
     PaintGradient(canvas, {0, 0, 10, 10}, gsElliptic, clBlack, RGBColor(4, 0, 0));
-    const QImage& image = *canvas.Image();
-    EXPECT_EQ(GetRValue(ColorAt(image, 5, 5)), 4);
-    EXPECT_EQ(GetRValue(ColorAt(image, 2, 5)), 2);
-    EXPECT_EQ(GetRValue(ColorAt(image, 0, 0)), 0);
+    EXPECT_EQ(*canvas.Image(), *expected.Image());
+    EXPECT_EQ(GetRValue(ColorAt(*canvas.Image(), 5, 5)), 4);
+    // Ellipses fill in the pen's raster mode: exclusive-or twice is nothing.
+    MakeCanvas(canvas, 12, 12, kBackground);
+    TKestPen pen;
+    pen.Mode = pmXor;
+    canvas.SetPen(pen);
+    PaintGradient(canvas, {0, 0, 10, 10}, gsElliptic, clBlack, RGBColor(4, 0, 0));
+    EXPECT_NE(test::CountColor(*canvas.Image(), kBackground), 144);
+    PaintGradient(canvas, {0, 0, 10, 10}, gsElliptic, clBlack, RGBColor(4, 0, 0));
+    EXPECT_EQ(test::CountColor(*canvas.Image(), kBackground), 144);
 
     // One pixel leaves no room for steps but still takes one fill.
     MakeCanvas(canvas, 3, 3, kBackground);
