@@ -63,6 +63,20 @@ TKestRect FrameRectOf(int32_t width, int32_t height, int32_t columns, int32_t ro
     return {left, top, left + w, top + h};
 }
 
+TPropValue GraphicValue(const TPictureProp& picture)
+{
+    TBytes data = picture.GraphicData();
+    return data.empty() ? TPropValue() : TPropValue(std::move(data));
+}
+
+void SetGraphicValue(TPictureProp& picture, const TPropValue& value)
+{
+    if (const auto* bytes = std::get_if<TBytes>(&value))
+        picture.SetGraphicData(*bytes);
+    else if (std::holds_alternative<std::monostate>(value))
+        picture.SetGraphicData({});
+}
+
 class TPaintingScope {
 public:
     explicit TPaintingScope(bool& flag)
@@ -98,27 +112,18 @@ const TSubPropTable* TPictureProp::SubProps() const
 {
     using P = TPictureProp;
     static const TSubPropTable table = TSubPropTableBuilder<P>()
-                                           .Value(
-                                               "Graphic", skOther,
-                                               [](const P& p) {
-                                                   TBytes data = p.GraphicData();
-                                                   return data.empty() ? TPropValue() : TPropValue(std::move(data));
-                                               },
-                                               [](P& p, const TPropValue& v) {
-                                                   if (const auto* bytes = std::get_if<TBytes>(&v))
-                                                       p.SetGraphicData(*bytes);
-                                                   else if (std::holds_alternative<std::monostate>(v))
-                                                       p.SetGraphicData({});
-                                               })
-                                           .Stored([](const P& p) { return !p.empty_ && p.linkName_.empty(); })
+                                           .Value("Graphic", skOther, GraphicValue, SetGraphicValue)
+                                           .Stored([](const P& p) { return !p.Empty() && p.LinkName().empty(); })
                                            .Integer("Columns", &P::Columns, &P::SetColumns)
                                            .Default(1)
                                            .Integer("Rows", &P::Rows, &P::SetRows)
                                            .Default(1)
                                            .Boolean("Masked", &P::Masked, &P::SetMasked)
                                            .Default(false)
+                                           // A loaded bitmap takes its bottom-left pixel as transparent
+                                           // colour, so a bitmap's colour is written even when black.
                                            .Integer("MaskColor", &P::MaskColor, &P::SetMaskColor)
-                                           .Default(0)
+                                           .Stored([](const P& p) { return p.MaskColor() != 0 || p.IsBitmap(); })
                                            .Text("LinkName", &P::LinkName, &P::SetLinkName)
                                            .Boolean("FastBuffer", &P::FastBuffer, &P::SetFastBuffer)
                                            .Default(false);

@@ -173,6 +173,13 @@ TEST(PictureProp, MaskedBitmapsLeaveTheirTransparentPixels)
         EXPECT_EQ(ColorAt(*canvas.Image(), 4, 1), GridColor(1, 0)) << useMaskRegion;
         EXPECT_FALSE(canvas.ClipRegion());
     }
+    // Black stays the transparent colour of a masked bitmap whose
+    // bottom-left pixel would otherwise take its place.
+    p.picture->SetMaskColor(clBlack);
+    TPictureList copy;
+    LoadList(copy.list, SaveList(p.list));
+    EXPECT_EQ(copy.picture->MaskColor(), clBlack);
+    EXPECT_EQ(copy.picture->Graphic()->TransparentColor(), 0u);
     // Without a graphic the mask is kept for the next one.
     p.picture->SetGraphicData({});
     EXPECT_TRUE(p.picture->Masked());
