@@ -1,0 +1,118 @@
+// Gradient fills of a full-HD rectangle, black to white (256 steps, or
+// fewer where the style caps them), in each kind of style, next to the
+// floor: QPainter::fillRect of the same area in one colour. Throughput in
+// pixels of the rectangle per second; the ratios printed after the runs say
+// how many times longer a gradient takes than the plain fill, from the
+// fastest of the repetitions (--benchmark_repetitions=N).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "KestPaintRoutines.h"
+
+namespace {
+
+using namespace kest;
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+void SetRate(benchmark::State& state)
+{
+    state.SetItemsProcessed(int64_t(state.iterations()) * kWidth * kHeight);
+}
+
+void BM_Gradient(benchmark::State& state)
+{
+    const auto style = TGradientStyle(state.range(0));
+    TKestCanvas canvas;
+    if (!canvas.SetSize(kWidth, kHeight)) {
+        state.SkipWithError("no canvas");
+        return;
+    }
+    for (auto _ : state) {
+        PaintGradient(canvas, {0, 0, kWidth, kHeight}, style, clBlack, clWhite);
+        benchmark::DoNotOptimize(canvas.Image()->constBits());
+    }
+    SetRate(state);
+}
+BENCHMARK(BM_Gradient)
+    ->ArgName("style")
+    ->Arg(gsHorizontal)
+    ->Arg(gsVertical)
+    ->Arg(gsSquare)
+    ->Arg(gsElliptic)
+    ->Arg(gsTopLeft)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_QPainterFillRect(benchmark::State& state)
+{
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    for (auto _ : state) {
+        painter.fillRect(QRect(0, 0, kWidth, kHeight), QColor(128, 128, 128));
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    SetRate(state);
+}
+BENCHMARK(BM_QPainterFillRect)->Unit(benchmark::kMillisecond);
+
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const TTimes times {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            auto [it, added] = times_.emplace(run.benchmark_name(), times);
+            if (!added) {
+                it->second.wall = std::min(it->second.wall, times.wall);
+                it->second.cpu = std::min(it->second.cpu, times.cpu);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // How many times longer than the plain fill each gradient takes.
+    void PrintRatios() const
+    {
+        const auto floor = times_.find("BM_QPainterFillRect");
+        if (floor == times_.end())
+            return;
+        std::printf("\ntime relative to QPainter::fillRect of the same %dx%d area:   wall     CPU\n", kWidth, kHeight);
+        for (const auto& [name, times] : times_)
+            if (name != floor->first)
+                std::printf("  %-50s %7.2f %7.2f\n", name.c_str(), times.wall / floor->second.wall,
+                    times.cpu / floor->second.cpu);
+    }
+
+private:
+    struct TTimes {
+        double wall, cpu;
+    };
+    std::map<std::string, TTimes> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
