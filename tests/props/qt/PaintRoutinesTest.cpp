@@ -68,9 +68,13 @@ TEST(PaintGradient, StepsFollowTheLargestChannelDifference)
     EXPECT_EQ(Reds(*canvas.Image(), 1, 10), std::vector<int>(10, 9));
     PaintGradient(canvas, {0, 0, 10, 3}, gsHorizontal, RGBColor(7, 0, 0), RGBColor(8, 0, 0));
     EXPECT_EQ(Reds(*canvas.Image(), 1, 10), std::vector<int>(10, 7));
-    PaintGradient(canvas, {0, 0, 10, 3}, gsVertical, clBlack, RGBColor(2, 0, 0));
-    EXPECT_EQ(GetRValue(ColorAt(*canvas.Image(), 4, 0)), 0);
-    EXPECT_EQ(GetRValue(ColorAt(*canvas.Image(), 4, 2)), 2);
+    // Vertically the same steps run down the rows.
+    MakeCanvas(canvas, 3, 12, kBackground);
+    PaintGradient(canvas, {0, 0, 3, 10}, gsVertical, clBlack, RGBColor(4, 0, 0));
+    std::vector<int> column;
+    for (int y = 0; y < 11; ++y)
+        column.push_back(GetRValue(ColorAt(*canvas.Image(), 2, y)));
+    EXPECT_EQ(column, (std::vector<int> {0, 0, 0, 1, 1, 2, 2, 2, 4, 4, GetRValue(kBackground)}));
 }
 
 TEST(PaintGradient, CentredStylesRunFromTheBeginColourOutsideToTheEndInTheCentre)
