@@ -90,7 +90,8 @@ void TFontProp::SetHeight(int32_t value)
 
 void TFontProp::SetName(const std::string& value)
 {
-    ChangePropField(*this, font_.Name, value);
+    if (!value.empty())
+        ChangePropField(*this, font_.Name, value);
 }
 
 void TFontProp::SetPitch(TFontPitch value)

@@ -30,6 +30,7 @@ public:
     int32_t Height() const { return height_; }
     void SetHeight(int32_t value);
     const std::string& Name() const { return font_.Name; }
+    // A font keeps a face: an empty name is ignored.
     void SetName(const std::string& value);
     TFontPitch Pitch() const { return font_.Pitch; }
     void SetPitch(TFontPitch value);

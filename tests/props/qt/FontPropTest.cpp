@@ -72,6 +72,9 @@ TEST(FontProp, SubPropertiesTakeOnlyWhatFits)
     font->SetCharset(256);
     font->SetCharset(-1);
     EXPECT_EQ(font->Charset(), 1);
+    font->SetName("");
+    test::LoadList(list, "property Font\r\n  Name = \r\nend\r\n");
+    EXPECT_EQ(font->Name(), "Arial");
     font->SetStyle(0xFF);
     EXPECT_EQ(font->Style(), fsBold | fsItalic | fsUnderline | fsStrikeOut);
     font->SetPropValue("Pitch", TPropValue(std::string("FPFIXED")));
