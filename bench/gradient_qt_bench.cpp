@@ -49,7 +49,9 @@ BENCHMARK(BM_Gradient)
     ->Arg(gsSquare)
     ->Arg(gsElliptic)
     ->Arg(gsTopLeft)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_QPainterFillRect(benchmark::State& state)
 {
@@ -61,7 +63,7 @@ void BM_QPainterFillRect(benchmark::State& state)
     }
     SetRate(state);
 }
-BENCHMARK(BM_QPainterFillRect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QPainterFillRect)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -71,7 +73,10 @@ public:
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
                 continue;
             const TTimes times {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-            auto [it, added] = times_.emplace(run.benchmark_name(), times);
+            std::string name = run.benchmark_name();
+            if (size_t at = name.find("/process_time"); at != std::string::npos)
+                name.erase(at);
+            auto [it, added] = times_.emplace(name, times);
             if (!added) {
                 it->second.wall = std::min(it->second.wall, times.wall);
                 it->second.cpu = std::min(it->second.cpu, times.cpu);

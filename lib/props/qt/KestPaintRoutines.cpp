@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace kest {
 
@@ -132,6 +133,37 @@ void FillRing(TKestCanvas& canvas, const TKestRect& outer, const TKestRect& inne
     canvas.FillRect({inner.Right, inner.Top, outer.Right, inner.Bottom});
 }
 
+// Each colour over its ellipse (nested, the first the largest) as the
+// canvas fills them: every pixel is written once into an image of the
+// largest ellipse's bounds, which is copied through that ellipse's region.
+void FillEllipseRings(TKestCanvas& canvas, const std::vector<TKestRect>& boxes, const std::vector<TColor>& colours)
+{
+    const TKestRect device {0, 0, canvas.Width(), canvas.Height()};
+    const TKestRegion outer = TKestRegion::Ellipse(boxes.front(), device);
+    if (outer.IsEmpty())
+        return;
+    const TKestRect bounds = outer.Bounds();
+    QImage rings(RectWidth(bounds), RectHeight(bounds), QImage::Format_ARGB32);
+    if (rings.isNull())
+        return;
+    uchar* const origin = rings.bits();
+    const qsizetype stride = rings.bytesPerLine();
+    TKestRegion ring = outer;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        TKestRegion next = i + 1 < boxes.size() ? TKestRegion::Ellipse(boxes[i + 1], device) : TKestRegion();
+        ring.Combine(next, RGN_DIFF);
+        const uint32_t pixel = ColorToQRgb(colours[i]);
+        for (const QRect& r : ring.ToQRegion())
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                std::fill_n(reinterpret_cast<uint32_t*>(origin + (y - bounds.Top) * stride) + (r.left() - bounds.Left),
+                    r.width(), pixel);
+        ring = std::move(next);
+    }
+    std::optional<TKestRegion> previous = IntersectClipRgn(canvas, outer);
+    canvas.BitBlt(bounds.Left, bounds.Top, rings.width(), rings.height(), rings, 0, 0);
+    canvas.SelectClipRgn(previous);
+}
+
 // The colour of step i of n from c1 by delta, per channel.
 TColor StepColor(TColor c1, const int delta[3], int32_t i, int32_t n)
 {
@@ -239,30 +271,32 @@ void PaintGradient(TKestCanvas& canvas, const TKestRect& rect, TGradientStyle st
             return {L + W - sx, T + H - sy, L + W, T + H};
         }
     };
-    // Squares, corners and ellipses nest, so each step fills only what the
-    // next one will not cover; the pixels end up as if every area were
-    // filled whole. Ellipses fill in the pen's raster mode, which only the
-    // copy mode lets them skip.
-    const bool nested = style == gsSquare || style >= gsTopLeft;
-    const bool ellipseRings = style == gsElliptic && pen.Mode == pmCopy;
-    const TKestRect within
-        = canvas.Image() ? TKestRect {0, 0, canvas.Width(), canvas.Height()} : TKestRegion::Everywhere;
-    TKestRegion ellipse = ellipseRings ? TKestRegion::Ellipse(area(0), within) : TKestRegion();
+    std::vector<TKestRect> areas;
+    std::vector<TColor> colours;
     for (int32_t i = 0; i < n; ++i) {
-        canvas.SetBrush(TKestBrush(StepColor(c1, delta, i, n), bsSolid));
-        if (ellipseRings) {
-            TKestRegion next = i + 1 < n ? TKestRegion::Ellipse(area(i + 1), within) : TKestRegion();
-            ellipse.Combine(next, RGN_DIFF);
-            canvas.FillRgn(ellipse, canvas.Brush());
-            ellipse = std::move(next);
-        } else if (style == gsElliptic) {
-            canvas.Ellipse(area(i));
-        } else if (nested && i + 1 < n) {
-            FillRing(canvas, area(i), area(i + 1));
-        } else {
-            canvas.FillRect(area(i));
+        areas.push_back(area(i));
+        colours.push_back(StepColor(c1, delta, i, n));
+    }
+    // Ellipses fill in the pen's raster mode; in the copy mode, on an image,
+    // they are composed off the canvas and copied at once.
+    if (canvas.Image() && style == gsElliptic && pen.Mode == pmCopy) {
+        FillEllipseRings(canvas, areas, colours);
+    } else {
+        // Squares and corners nest, so each step fills only what the next
+        // one will not cover, as if every area were filled whole; ellipses
+        // in another raster mode combine with what they cover.
+        const bool nested = style == gsSquare || style >= gsTopLeft;
+        for (int32_t i = 0; i < n; ++i) {
+            canvas.SetBrush(TKestBrush(colours[i], bsSolid));
+            if (style == gsElliptic)
+                canvas.Ellipse(areas[i]);
+            else if (nested && i + 1 < n)
+                FillRing(canvas, areas[i], areas[i + 1]);
+            else
+                canvas.FillRect(areas[i]);
         }
     }
+    canvas.SetBrush(TKestBrush(colours.back(), bsSolid));
 }
 
 } // namespace kest
