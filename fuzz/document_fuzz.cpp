@@ -20,23 +20,19 @@ void Require(bool condition)
         std::abort();
 }
 
-struct TFuzzWorld {
-    int argc = 1;
-    char name[14] = "document_fuzz";
-    char* argv[2] = {name, nullptr};
-    QApplication* app;
-    TKestPanel* loaded;
-    TKestPanel* again;
-
-    TFuzzWorld()
-    {
+// The application all panels need, made once.
+void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "document_fuzz";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        app = new QApplication(argc, argv);
-        loaded = new TKestPanel;
-        again = new TKestPanel;
-    }
-};
+        return new QApplication(argc, argv);
+    }();
+    (void)app;
+}
 
 std::string Save(TKestPanel& panel)
 {
@@ -61,32 +57,36 @@ void Load(TKestPanel& panel, const std::string& text, TKestLoadMode mode)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace kest;
-    static TFuzzWorld world;
+    EnsureApplication();
     const std::string input(reinterpret_cast<const char*>(data), size);
+    TKestPanel loaded;
     try {
-        Load(*world.loaded, input, lmDocument);
+        Load(loaded, input, lmDocument);
     } catch (const EKestError&) {
         // A refused document leaves a new one.
-        Require(world.loaded->Schemes()->Count() == 1 && world.loaded->Layers()->Count() == 1);
+        Require(loaded.Schemes()->Count() == 1 && loaded.Layers()->Count() == 1);
         return 0;
     }
     TKestCanvas canvas;
     canvas.SetSize(48, 48);
-    world.loaded->PaintTo(canvas, {0, 0, 48, 48}, false, false, false, false, true, nullptr, 100, {0, 0});
+    loaded.PaintTo(canvas, {0, 0, 48, 48}, false, false, false, false, true, nullptr, 100, {0, 0});
+    const std::string saved = Save(loaded);
+    // A second load into the same panel reads the same.
+    Load(loaded, input, lmDocument);
+    Require(Save(loaded) == saved);
 
-    const std::string saved = Save(*world.loaded);
-    Load(*world.again, saved, lmDocument);
-    Require(Save(*world.again) == saved);
-
-    // Pasting the input into that copy and undoing the paste.
+    TKestPanel again;
+    Load(again, saved, lmDocument);
+    Require(Save(again) == saved);
+    // Pasting the input into the copy and undoing the paste.
+    again.History().BeginPanelGroup(TPanelCreateControlsHistoryGroup::StaticClass());
     try {
-        world.again->History().BeginPanelGroup(TPanelCreateControlsHistoryGroup::StaticClass());
-        Load(*world.again, input, lmPaste);
+        Load(again, input, lmPaste);
     } catch (const EKestError&) {
     }
-    while (world.again->History().CurrentGroup())
-        world.again->History().EndAction();
-    while (world.again->History().Undo()) { }
-    Require(Save(*world.again) == saved);
+    while (again.History().CurrentGroup())
+        again.History().EndAction();
+    while (again.History().Undo()) { }
+    Require(Save(again) == saved);
     return 0;
 }

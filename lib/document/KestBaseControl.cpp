@@ -239,6 +239,7 @@ void TKestControl::FreeResources()
             owner_->IdPool().Release(ID());
         owner_->RemoveOrphan(this);
         owner_->ForgetControl(this);
+        owner_->ReleaseActive(this);
         if (HasState(csHistoryGroup))
             owner_->History().EndAction();
     }

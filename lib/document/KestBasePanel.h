@@ -248,6 +248,7 @@ private:
     void NewDocument();
     void RefreshSelection();
     void ForgetControl(TKestControl* control);
+    void ReleaseActive(TKestControl* control);
     void PushPaintState();
     void PopPaintState();
     // Reads the document header and the root's properties and objects.

@@ -133,17 +133,19 @@ void TKestPanel::EmptyDocument()
     history_->EnableRecording();
 }
 
+// Only a layer of the layer list, or none, can be active.
 void TKestPanel::SetActiveLayer(TKestLayer* layer)
 {
-    if (layer == activeLayer_)
+    if (layer == activeLayer_ || (layer && layer->Parent() != layers_))
         return;
     activeLayer_ = layer;
     DoNotify(nullptr, knLayers);
 }
 
+// Only a scheme of the document root, or none, can be active.
 void TKestPanel::SetActiveScheme(TKestCustomScheme* scheme)
 {
-    if (scheme == activeScheme_)
+    if (scheme == activeScheme_ || (scheme && scheme->Parent() != schemes_))
         return;
     activeScheme_ = scheme;
     if (!destroying_)
@@ -211,6 +213,16 @@ void TKestPanel::ForgetControl(TKestControl* control)
         level.Controls.erase(std::remove(level.Controls.begin(), level.Controls.end(), control), level.Controls.end());
     if (lastGroup_ == control)
         lastGroup_ = nullptr;
+}
+
+// The roots hand the active layer and scheme on to a neighbour when one
+// leaves them; one that goes away anywhere else is let go of here.
+void TKestPanel::ReleaseActive(TKestControl* control)
+{
+    if (control == activeLayer_)
+        activeLayer_ = nullptr;
+    if (control == activeScheme_)
+        activeScheme_ = nullptr;
 }
 
 std::string TKestPanel::GenerateName(TKestControl* control, TKestControl* scope, bool withNumber)

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QMimeData>
 
+#include "KestCanvas.h"
 #include "KestError.h"
 #include "support/DocTestSupport.h"
 
@@ -140,6 +141,27 @@ TEST(PanelDocumentTest, UnknownAndMisplacedBlocksAreSkippedWhole)
     EXPECT_EQ(f.panel.Schemes()->Count(), 1);
     EXPECT_TRUE(f.panel.Orphans().empty());
     EXPECT_EQ(SaveText(f.panel), kTwoBoxes);
+}
+
+TEST(PanelDocumentTest, SchemeInsideALayerBlockIsRefused)
+{
+    TPanelFixture f;
+    // The layer's block is not closed: the scheme would be its child.
+    LoadText(f.panel,
+        "document D\r\n  object L: TKestLayer\r\n    object S: TKestScheme\r\n    end\r\n"
+        "  end\r\nend\r\n");
+    EXPECT_EQ(f.panel.Schemes()->Count(), 0);
+    EXPECT_EQ(f.panel.ActiveScheme(), nullptr);
+    ASSERT_EQ(f.panel.Layers()->Count(), 1);
+    EXPECT_EQ(f.panel.Layers()->Controls(0)->Count(), 0);
+    TKestCanvas canvas;
+    canvas.SetSize(10, 10);
+    EXPECT_NO_THROW(f.panel.PaintTo(canvas, {0, 0, 10, 10}, false, false, false, false, true, nullptr, 100, {0, 0}));
+    // A scheme outside the document root is never made active.
+    auto* loose = TKestControl::Create<TKestScheme>(&f.panel);
+    f.panel.SetActiveScheme(loose);
+    EXPECT_EQ(f.panel.ActiveScheme(), nullptr);
+    loose->Free();
 }
 
 TEST(PanelDocumentTest, DeepNestingIsCutOff)
