@@ -312,11 +312,24 @@ void TKestClone::UpdateAutoSize()
     if (!source)
         return;
     LockSize(false);
-    BeginUpdate();
-    SetWidth(source->Width());
-    SetHeight(source->Height());
-    EndUpdate();
+    {
+        TFlagScope autoSizing(autoSizing_);
+        BeginUpdate();
+        SetWidth(source->Width());
+        SetHeight(source->Height());
+        EndUpdate();
+    }
     LockSize(true);
+}
+
+// The size of an auto-sized clone is its source's, whatever its layer
+// allows: otherwise it would depend on whether the layer or the source
+// came first when a document is loaded.
+void TKestClone::PropReadOnly(TPropList* sender, TCustomProp* prop, bool& readOnly)
+{
+    TKestControl::PropReadOnly(sender, prop, readOnly);
+    if (autoSizing_ && (prop == WidthProp() || prop == HeightProp()))
+        readOnly = false;
 }
 
 void TKestClone::PropChanged(TPropList* sender, TCustomProp* prop)

@@ -68,6 +68,7 @@ protected:
     void ControlCreate() override;
     void PropChanged(TPropList* sender, TCustomProp* prop) override;
     void PropStored(TPropList* sender, TCustomProp* prop, const std::string& subName, bool& stored) override;
+    void PropReadOnly(TPropList* sender, TCustomProp* prop, bool& readOnly) override;
 
 private:
     void UpdateAutoSize();
@@ -77,6 +78,7 @@ private:
     TLinkProp* sourceProp_ = nullptr;
     TBoolProp* autoSizeProp_ = nullptr;
     bool sizeLocked_ = false;
+    bool autoSizing_ = false;
     bool visiting_ = false;
 };
 

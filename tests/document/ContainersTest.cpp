@@ -224,6 +224,16 @@ TEST(ContainersTest, CloneFollowsItsSource)
     const std::string text = SaveText(f.panel);
     EXPECT_NE(text.find("Source = \\" + std::to_string(source->ID()) + ":Box\r\n"), std::string::npos);
     EXPECT_NE(text.find("AutoSize = False"), std::string::npos);
+
+    // The size follows the source even on a layer that allows no resizing.
+    clone->SetAutoSize(true);
+    source->SetLayer(f.panel.Layers()->NewLayer());
+    f.Layer()->SetResizable(false);
+    source->SetWidth(25000);
+    EXPECT_EQ(clone->Width(), 25000);
+    clone->SetAutoSize(false);
+    clone->SetWidth(5000);
+    EXPECT_EQ(clone->Width(), 25000);
 }
 
 TEST(ContainersTest, CloneInsideItsOwnSourceStopsPainting)
