@@ -37,7 +37,12 @@ expect_out() {
 run 0 check "$plan" && expect_out "$plan: ok (5 objects, 2 schemes, 3 layers)"
 [ -s "$work/err" ] && fail "check wrote to stderr: $(cat "$work/err")"
 run 0 info "$plan" && expect_out "document: Plan" "size: 400 x 300 pixels" "form: text" "schemes: 2" \
-    "  Ground: 4 objects (default)" "  First: 1 object" "layers: 3" "  Walls" "  Doors (transparency 30)" "  Labels"
+    "  Ground: 4 objects (default)" "  First: 1 object" "layers: 3" "  Walls" "  Doors (transparency 30)" "  Labels" \
+    "classes: 2" "  TKestClone: 3" "  TKestGroup: 2"
+# The tree: nested groups indented under their scheme, rectangles in document units.
+run 0 dump "$plan" && grep -qx "    #13 Pair: TKestGroup (45000, 20000)-(65000, 55000)" "$work/out" \
+    || fail "dump lacks the nested group: $(cat "$work/out")"
+[ "$(grep -c ': TKestLayer ' "$work/out")" = 3 ] || fail "dump does not list the three layers"
 
 # The same document in the binary form.
 if run 0 convert "$plan" "$work/plan.ksd" --binary; then

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <map>
 
 #include "KestDoc.h"
 #include "KestDocPanel.h"
@@ -51,6 +52,19 @@ int RunInfo(const TVerbArgs& args)
         std::printf("  %s%s%s%s\n", layer->Name().c_str(), flags.empty() ? "" : " (",
             flags.empty() ? "" : flags.c_str() + 2, flags.empty() ? "" : ")");
     }
+    // Objects of the schemes by class, classes in name order.
+    std::map<std::string, int> classes;
+    for (int i = 0; i < schemes->Count(); ++i) {
+        TKestControl* scheme = schemes->ByIndex(i);
+        scheme->ForEach([&](TKestControl* control) {
+            if (control != scheme)
+                ++classes[control->ClassName()];
+            return true;
+        });
+    }
+    std::printf("classes: %zu\n", classes.size());
+    for (const auto& [name, count] : classes)
+        std::printf("  %s: %d\n", name.c_str(), count);
     return kExitOk;
 }
 

@@ -12,7 +12,9 @@ const TKestDocVerb kVerbs[] = {
     {"convert", "IN OUT --binary|--text", "re-encode every line of IN into OUT in the binary or the text form",
         RunConvert},
     {"check", "FILE", "load the document into a panel and count its objects, schemes and layers", RunCheck},
-    {"info", "FILE", "print the document's name, size, schemes with their object counts, and layers", RunInfo},
+    {"info", "FILE", "print the document's name, size, schemes with their object counts, layers and object classes",
+        RunInfo},
+    {"dump", "FILE", "print the object tree: identifier, name, class and document rectangle of every object", RunDump},
 };
 
 void PrintUsage(std::FILE* out)
