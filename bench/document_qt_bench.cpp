@@ -1,17 +1,75 @@
-// The document model at scale: loading, saving, and the paint order with a
-// hit test of generated documents of 1 000, 10 000 and 100 000 controls,
-// next to the floor of reading the same bytes as lines with the filer.
-// Prints the ratios after the runs.
+// The document model at scale: loading, saving and destroying generated
+// documents of 1 000, 10 000 and 100 000 controls (boxes, groups with nested
+// groups, clones, over 10 schemes and 5 layers) in the text and the binary
+// form, next to the floor of reading the same bytes as lines with the filer;
+// the heap a loaded control costs and the peak while loading; the paint
+// order with a hit test. Prints the ratios after the runs.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "KestBase.h"
+#include "KestFiler.h"
+#include "KestStream.h"
+
+// Every allocation of the process is counted, so a benchmark can tell the
+// heap a document holds and the most it held while loading.
+namespace {
+std::atomic<int64_t> heapInUse {0};
+std::atomic<int64_t> heapPeak {0};
+
+void* CountedAlloc(size_t size)
+{
+    void* p = std::malloc(size ? size : 1);
+    if (!p)
+        throw std::bad_alloc();
+    const int64_t now = heapInUse.fetch_add(static_cast<int64_t>(malloc_usable_size(p))) + malloc_usable_size(p);
+    int64_t peak = heapPeak.load(std::memory_order_relaxed);
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) { }
+    return p;
+}
+
+void CountedFree(void* p)
+{
+    if (!p)
+        return;
+    heapInUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(p)));
+    std::free(p);
+}
+} // namespace
+
+void* operator new(size_t size)
+{
+    return CountedAlloc(size);
+}
+void* operator new[](size_t size)
+{
+    return CountedAlloc(size);
+}
+void operator delete(void* p) noexcept
+{
+    CountedFree(p);
+}
+void operator delete[](void* p) noexcept
+{
+    CountedFree(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
 
 namespace {
 
@@ -30,60 +88,157 @@ protected:
 
 KEST_CONTROL_CLASS_IMPL(TBenchBox, TKestControl)
 
-// Boxes on a grid, alternately on two layers; box 0 alone covers the
-// document's top-left pixel and comes first in the paint order, so a hit
-// test there walks every control.
-std::string Generate(int count)
-{
-    std::string text = "document Bench\r\n  Height = 240000\r\n  ID = 1\r\n  Version = 170\r\n  Width = 320000\r\n";
-    for (int layer = 1; layer <= 2; ++layer)
-        text += "  object Layer" + std::to_string(layer) + ": TKestLayer\r\n    ID = " + std::to_string(layer + 1)
-            + "\r\n    Visible = True\r\n  end\r\n";
-    text += "  object Scheme1: TKestScheme\r\n    property Brush\r\n      BitmapCache = True\r\n    end\r\n"
-            "    Default = True\r\n    ID = 4\r\n";
-    for (int i = 0; i < count; ++i) {
-        const int32_t left = i == 0 ? 0 : 3000 + (i % 300) * 1000;
-        const int32_t top = i == 0 ? 0 : 3000 + (i / 300 % 200) * 1000;
-        text += "    object Box" + std::to_string(i + 1) + ": TBenchBox\r\n      Height = 2000\r\n      ID = "
-            + std::to_string(i + 5) + "\r\n      Layer = Layer" + std::to_string(1 + i % 2) + "\r\n      Left = "
-            + std::to_string(left) + "\r\n      Top = " + std::to_string(top) + "\r\n      Width = 2000\r\n    end\r\n";
+constexpr int kSchemes = 10;
+constexpr int kLayers = 5;
+
+class TGenerator {
+public:
+    explicit TGenerator(int count)
+        : count_(count)
+    {
     }
-    return text + "  end\r\nend\r\n";
+
+    // Exactly count controls below the schemes. The first scheme's first
+    // control alone covers the document's top-left pixel and is painted
+    // first, so a hit test there walks the whole scheme.
+    std::string Text()
+    {
+        text_ = "document Bench\r\n  Height = 240000\r\n  ID = 1\r\n  Version = 170\r\n  Width = 320000\r\n";
+        for (int layer = 1; layer <= kLayers; ++layer)
+            text_ += "  object Layer" + std::to_string(layer) + ": TKestLayer\r\n    ID = " + std::to_string(layer + 1)
+                + "\r\n    Visible = True\r\n  end\r\n";
+        nextId_ = kLayers + 2;
+        for (int scheme = 0; scheme < kSchemes; ++scheme) {
+            text_ += "  object Scheme" + std::to_string(scheme + 1)
+                + ": TKestScheme\r\n    ID = " + std::to_string(nextId_++) + "\r\n";
+            if (scheme == 0)
+                text_ += "    Default = True\r\n";
+            const int share = count_ / kSchemes + (scheme < count_ % kSchemes ? 1 : 0);
+            FillScheme(share);
+            text_ += "  end\r\n";
+        }
+        return text_ + "end\r\n";
+    }
+
+private:
+    void FillScheme(int share)
+    {
+        int made = 0;
+        lastBox_.clear();
+        for (int i = 0; made < share; ++i) {
+            const int32_t left = made == 0 ? 0 : 3000 + (i % 300) * 1000;
+            const int32_t top = made == 0 ? 0 : 3000 + (i / 300 % 200) * 1000;
+            const std::string layer = "Layer" + std::to_string(1 + i % kLayers);
+            if (i % 20 == 10 && share - made >= 6) {
+                // A group of two boxes and a nested group of two more.
+                Open("Group", "TKestGroup", "    ", left, top, 9000, 4000, layer);
+                Box("      ", 0, 0, layer);
+                Box("      ", 2000, 0, layer);
+                Open("Inner", "TKestGroup", "      ", 4000, 0, 5000, 4000, layer);
+                Box("        ", 0, 0, layer);
+                Box("        ", 3000, 2000, layer);
+                text_ += "      end\r\n    end\r\n";
+                made += 6;
+            } else if (i % 20 == 15 && !lastBox_.empty()) {
+                Open("Clone", "TKestClone", "    ", left, top, 2000, 2000, layer);
+                text_ += "      Source = " + lastBox_ + "\r\n    end\r\n";
+                ++made;
+            } else {
+                Box("    ", left, top, layer);
+                ++made;
+            }
+        }
+    }
+
+    void Open(const char* base, const char* cls, const std::string& indent, int32_t left, int32_t top, int32_t width,
+        int32_t height, const std::string& layer)
+    {
+        const int id = nextId_++;
+        text_ += indent + "object " + base + std::to_string(id) + ": " + cls + "\r\n" + indent
+            + "  Height = " + std::to_string(height) + "\r\n" + indent + "  ID = " + std::to_string(id) + "\r\n"
+            + indent + "  Layer = " + layer + "\r\n" + indent + "  Left = " + std::to_string(left) + "\r\n" + indent
+            + "  Top = " + std::to_string(top) + "\r\n" + indent + "  Width = " + std::to_string(width) + "\r\n";
+    }
+
+    void Box(const std::string& indent, int32_t left, int32_t top, const std::string& layer)
+    {
+        lastBox_ = "\\" + std::to_string(nextId_) + ":Box" + std::to_string(nextId_);
+        Open("Box", "TBenchBox", indent, left, top, 2000, 2000, layer);
+        text_ += indent + "end\r\n";
+    }
+
+    int count_;
+    int nextId_ = 0;
+    std::string text_;
+    std::string lastBox_;
+};
+
+// The document in the text (0) or the binary (1) form.
+const std::string& Document(int count, bool binary)
+{
+    static std::map<std::pair<int, bool>, std::string> documents;
+    auto it = documents.find({count, binary});
+    if (it != documents.end())
+        return it->second;
+    const std::string text = TGenerator(count).Text();
+    std::string form = text;
+    if (binary) {
+        TKestMemoryStream in(text.data(), text.size());
+        TKestFiler reader(in);
+        TKestMemoryStream out;
+        TKestFiler writer(out);
+        writer.SetBinary(true);
+        std::string line;
+        while (reader.LoadStrCheck(line))
+            writer.SaveStr(line);
+        writer.SetBinary(false);
+        form = out.Text();
+    }
+    return documents.emplace(std::make_pair(count, binary), form).first->second;
 }
 
-const std::string& Document(int count)
+void Load(TKestPanel& panel, const std::string& bytes)
 {
-    static std::map<int, std::string> documents;
-    auto it = documents.find(count);
-    if (it == documents.end())
-        it = documents.emplace(count, Generate(count)).first;
-    return it->second;
-}
-
-void Load(TKestPanel& panel, const std::string& text)
-{
-    TKestMemoryStream stream(text.data(), text.size());
+    TKestMemoryStream stream(bytes.data(), bytes.size());
     std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppLoad, false);
     panel.LoadFromFiler(*filer);
 }
 
-// One panel per size, loaded once, for the benchmarks that need a document.
+int CountControls(TKestPanel& panel)
+{
+    int count = 0;
+    for (int i = 0; i < panel.Schemes()->Count(); ++i)
+        panel.Schemes()->ByIndex(i)->ForEach([&](TKestControl*) {
+            ++count;
+            return true;
+        });
+    return count - panel.Schemes()->Count();
+}
+
+// One panel per size, loaded once, for the benchmarks that need a document;
+// freed before the application goes.
+std::map<int, std::unique_ptr<TKestPanel>> panels;
+
 TKestPanel& Loaded(int count)
 {
-    static std::map<int, std::unique_ptr<TKestPanel>> panels;
     auto it = panels.find(count);
     if (it == panels.end()) {
         it = panels.emplace(count, std::make_unique<TKestPanel>()).first;
-        Load(*it->second, Document(count));
+        Load(*it->second, Document(count, false));
     }
     return *it->second;
 }
 
+void SetControlCounters(benchmark::State& state, int count)
+{
+    state.counters["controls/s"] = benchmark::Counter(count, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 void BM_ReadLinesFloor(benchmark::State& state)
 {
-    const std::string& text = Document(static_cast<int>(state.range(0)));
+    const std::string& bytes = Document(static_cast<int>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
-        TKestMemoryStream stream(text.data(), text.size());
+        TKestMemoryStream stream(bytes.data(), bytes.size());
         TKestFiler filer(stream);
         std::string line;
         int64_t lines = 0;
@@ -91,31 +246,61 @@ void BM_ReadLinesFloor(benchmark::State& state)
             ++lines;
         benchmark::DoNotOptimize(lines);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 
 void BM_Load(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    const std::string& text = Document(count);
-    TKestPanel panel;
+    const std::string& bytes = Document(count, state.range(1) != 0);
+    auto panel = std::make_unique<TKestPanel>();
+    int64_t held = 0;
+    int64_t peak = 0;
     for (auto _ : state) {
-        Load(panel, text);
-        if (panel.ActiveScheme()->Count() != count)
+        state.PauseTiming();
+        panel->EmptyDocument();
+        const int64_t before = heapInUse.load();
+        heapPeak.store(before);
+        state.ResumeTiming();
+        Load(*panel, bytes);
+        state.PauseTiming();
+        held = heapInUse.load() - before;
+        peak = heapPeak.load() - before;
+        if (CountControls(*panel) != count)
             state.SkipWithError("document not loaded whole");
+        state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+    SetControlCounters(state, count);
+    state.counters["heap B/control"] = static_cast<double>(held) / count;
+    state.counters["peak B/control"] = static_cast<double>(peak) / count;
 }
 
 void BM_Save(benchmark::State& state)
 {
-    TKestPanel& panel = Loaded(static_cast<int>(state.range(0)));
+    const int count = static_cast<int>(state.range(0));
+    TKestPanel& panel = Loaded(count);
+    const bool binary = state.range(1) != 0;
     for (auto _ : state) {
         TKestMemoryStream stream;
-        std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppSave, false);
+        std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppSave, binary);
         panel.SaveToFiler(*filer);
         benchmark::DoNotOptimize(stream.Size());
     }
+    SetControlCounters(state, count);
+}
+
+void BM_Destroy(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const std::string& bytes = Document(count, false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto panel = std::make_unique<TKestPanel>();
+        Load(*panel, bytes);
+        state.ResumeTiming();
+        panel.reset();
+    }
+    SetControlCounters(state, count);
 }
 
 void BM_PaintOrderAndHitTest(benchmark::State& state)
@@ -130,9 +315,17 @@ void BM_PaintOrderAndHitTest(benchmark::State& state)
     state.counters["controls"] = static_cast<double>(scheme->Count());
 }
 
-BENCHMARK(BM_ReadLinesFloor)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Load)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Save)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+void Sizes(benchmark::internal::Benchmark* b)
+{
+    for (int binary : {0, 1})
+        for (int count : {1000, 10000, 100000})
+            b->Args({count, binary});
+}
+
+BENCHMARK(BM_ReadLinesFloor)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Save)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Destroy)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintOrderAndHitTest)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // Keeps each benchmark's CPU time per iteration for the ratios; the median
@@ -176,13 +369,16 @@ int main(int argc, char** argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\ntime ratios\n");
-    for (const char* count : {"1000", "10000", "100000"}) {
-        const std::string floor = std::string("BM_ReadLinesFloor/") + count;
-        reporter.PrintRatio(std::string("load of ") + count + " controls", std::string("BM_Load/") + count, floor);
-        reporter.PrintRatio(std::string("save of ") + count + " controls", std::string("BM_Save/") + count, floor);
-        reporter.PrintRatio(
-            std::string("paint order + hit test of ") + count, std::string("BM_PaintOrderAndHitTest/") + count, floor);
+    for (const char* form : {"/0", "/1"}) {
+        const std::string kind = form[1] == '0' ? " (text)" : " (binary)";
+        for (const char* count : {"1000", "10000", "100000"}) {
+            const std::string args = std::string("/") + count + form;
+            const std::string floor = "BM_ReadLinesFloor" + args;
+            reporter.PrintRatio(std::string("load of ") + count + kind, "BM_Load" + args, floor);
+            reporter.PrintRatio(std::string("save of ") + count + kind, "BM_Save" + args, floor);
+        }
     }
     benchmark::Shutdown();
+    panels.clear();
     return 0;
 }
