@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KestControlsBasic.h"
+#include "KestControlsText.h"
 
 namespace kest {
 

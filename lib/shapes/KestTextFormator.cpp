@@ -25,12 +25,6 @@ bool IsBlank(char32_t c)
     return c <= U' ' && !IsLineBreak(c);
 }
 
-std::u32string DecodeUtf8(std::string_view text)
-{
-    QList<uint> ucs4 = QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
-    return std::u32string(ucs4.begin(), ucs4.end());
-}
-
 int32_t ClampToInt(int64_t value)
 {
     return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
@@ -61,6 +55,12 @@ std::pair<double, double> LargestTurnedBlock(double w, double h, int32_t angle)
 }
 
 } // namespace
+
+std::u32string TextCodePoints(std::string_view text)
+{
+    QList<uint> ucs4 = QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
+    return std::u32string(ucs4.begin(), ucs4.end());
+}
 
 bool TTextFormator::Setup(TKestCanvas& canvas, double heightPixels, bool roundLines)
 {
@@ -370,7 +370,7 @@ void TTextFormator::PaintText(TKestCanvas& canvas, const TKestRect& rect, std::s
     QPainter& painter = canvas.Painter();
     if (!valid_ || scaleFactor_ <= 0 || !painter.isActive())
         return;
-    std::u32string chars = DecodeUtf8(text);
+    std::u32string chars = TextCodePoints(text);
     angle = ((angle % 360) + 360) % 360;
     double width = double(rect.Right) - rect.Left, height = double(rect.Bottom) - rect.Top;
     auto [blockWidth, blockHeight] = LargestTurnedBlock(width, height, angle);

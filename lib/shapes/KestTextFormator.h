@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct TTextWordInfo {
     int32_t Width = 0;
 };
 using TTextWordInfoArray = std::vector<TTextWordInfo>;
+
+// The code points of a UTF-8 text.
+std::u32string TextCodePoints(std::string_view text);
 
 // The size a text needs.
 struct TTextExtent {
