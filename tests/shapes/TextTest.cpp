@@ -300,5 +300,25 @@ TEST(TextTest, PreciseTextBreaksTheSameAtEveryZoom)
     EXPECT_EQ(lines[0], lines[1]);
 }
 
+TEST(TextTest, AutoSizedTextRefreshesItsGlyphOverhangs)
+{
+    TTextFixture f;
+    TKestText* text = f.AddText({10000, 10000, 20000, 20000}, "fjord");
+    text->Font()->SetHeight(-30000);
+    text->Font()->SetStyle(fsItalic);
+    TKestRect box = text->GetRefreshRect(0, 0);
+    EXPECT_EQ(box, (TKestRect {0, 0, text->Width(), text->Height()}));
+    text->SetAutoSize(true);
+    TKestRect grown = text->GetRefreshRect(0, 0);
+    EXPECT_LE(grown.Left, 0);
+    EXPECT_GE(grown.Right, text->Width() + PixelScale);
+    // A longer text is measured afresh.
+    text->SetText("fjord fjord");
+    EXPECT_GE(text->GetRefreshRect(0, 0).Right, text->Width() + PixelScale);
+    // Precise text stays in its box.
+    text->SetPrecise(true);
+    EXPECT_EQ(text->GetRefreshRect(5000, 7000), (TKestRect {5000, 7000, 5000 + text->Width(), 7000 + text->Height()}));
+}
+
 } // namespace
 } // namespace kest::shapetest
