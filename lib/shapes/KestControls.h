@@ -1,0 +1,12 @@
+// The standard document objects of the library and their registration.
+#pragma once
+
+#include "KestControlsBasic.h"
+#include "KestControlsText.h"
+
+namespace kest {
+
+// Registers the shape classes with the control class registry, once.
+void RegisterShapeClasses();
+
+} // namespace kest
