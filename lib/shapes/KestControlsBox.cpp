@@ -142,15 +142,8 @@ TKestPoint TKestBox::ConnectionPoint(int index) const
     const int32_t w = Width();
     const int32_t h = Height();
     const int32_t roundness = Roundness();
-    if (roundness == 0) {
-        static constexpr int kX[9] = {0, 1, 2, 2, 2, 1, 0, 0, 1};
-        static constexpr int kY[9] = {0, 0, 0, 1, 2, 2, 2, 1, 1};
-        if (index < 0 || index >= 9)
-            return {};
-        const int32_t xs[3] = {0, w / 2, w};
-        const int32_t ys[3] = {0, h / 2, h};
-        return {xs[kX[index]], ys[kY[index]]};
-    }
+    if (roundness == 0)
+        return RectConnectionPoint({0, 0, w, h}, index);
     // Corners too round for the side fall back to the side's middle.
     if (roundness > w) {
         if (index == 0 || index == 2)
