@@ -8,7 +8,7 @@ void RegisterShapeClasses()
 {
     static const bool registered = [] {
         RegisterControlClasses({TKestBox::StaticClass(), TKestEllipse::StaticClass(), TKestArc::StaticClass(),
-            TKestPicture::StaticClass(), TKestRegularPolygon::StaticClass()});
+            TKestPicture::StaticClass(), TKestText::StaticClass(), TKestRegularPolygon::StaticClass()});
         return true;
     }();
     (void)registered;
