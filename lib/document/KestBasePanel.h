@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "KestAlpha.h"
@@ -255,6 +256,7 @@ private:
     void NewDocument();
     void RefreshSelection();
     void ForgetControl(TKestControl* control);
+    void BuildIdIndex();
     void ReleaseActive(TKestControl* control);
     void PushPaintState();
     void PopPaintState();
@@ -267,6 +269,12 @@ private:
     std::unique_ptr<TKestPanelHistory> history_;
     TIdPool idPool_;
     TPropRefList refList_;
+    // While the references of a load resolve, identifiers are looked up in
+    // an index built on first use, so a document full of links does not
+    // walk the whole tree per link; a destroyed control or a changed
+    // identifier drops it.
+    bool idIndexEnabled_ = false;
+    std::unordered_map<int32_t, TKestControl*> idIndex_;
     std::vector<TKestControl*> orphans_;
     TKestSchemes* schemes_ = nullptr;
     TKestLayers* layers_ = nullptr;

@@ -204,6 +204,7 @@ void TKestPanel::RemoveOrphan(TKestControl* control)
 
 void TKestPanel::ForgetControl(TKestControl* control)
 {
+    idIndex_.clear();
     auto it = std::find(selected_.begin(), selected_.end(), control);
     if (it != selected_.end()) {
         selected_.erase(it);
@@ -268,6 +269,7 @@ void TKestPanel::GenerateId(TKestControl* control)
 
 bool TKestPanel::ChangeId(TKestControl* control, int32_t oldId)
 {
+    idIndex_.clear();
     if (!control || assigningIdControl_ == control)
         return false;
     const int32_t newId = control->ID();
@@ -298,12 +300,33 @@ bool TKestPanel::ChangeId(TKestControl* control, int32_t oldId)
     return accepted;
 }
 
+// The first control of each identifier in the order FindControlById walks.
+void TKestPanel::BuildIdIndex()
+{
+    const auto add = [this](TKestControl* control) {
+        idIndex_.emplace(control->ID(), control);
+        return true;
+    };
+    for (TKestControl* root : {static_cast<TKestControl*>(schemes_), static_cast<TKestControl*>(layers_)})
+        if (root)
+            root->ForEach(add);
+    for (TKestControl* orphan : orphans_)
+        orphan->ForEach(add);
+}
+
 TKestControl* TKestPanel::FindControlById(int32_t id, TKestControl* scope)
 {
     if (!idPool_.Used(id))
         return nullptr;
     if (scope)
         return scope->FindById(id);
+    if (idIndexEnabled_) {
+        if (idIndex_.empty())
+            BuildIdIndex();
+        // A miss may be a control made since the index was built.
+        if (auto it = idIndex_.find(id); it != idIndex_.end())
+            return it->second;
+    }
     for (TKestControl* root : {static_cast<TKestControl*>(schemes_), static_cast<TKestControl*>(layers_)})
         if (TKestControl* found = root ? root->FindById(id) : nullptr)
             return found;
@@ -379,13 +402,18 @@ void TKestPanel::EndLoading(bool apply)
         return;
     if (--loadingCounter_ > 0)
         return;
+    idIndexEnabled_ = true;
     try {
         if (apply)
             refList_.Apply();
     } catch (...) {
+        idIndexEnabled_ = false;
+        idIndex_.clear();
         refList_.Clear();
         throw;
     }
+    idIndexEnabled_ = false;
+    idIndex_.clear();
     refList_.Clear();
 }
 
