@@ -68,5 +68,6 @@ int RunLines(const TVerbArgs& args);
 int RunConvert(const TVerbArgs& args);
 int RunCheck(const TVerbArgs& args);
 int RunInfo(const TVerbArgs& args);
+int RunRender(const TVerbArgs& args);
 
 } // namespace kest
