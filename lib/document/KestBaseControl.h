@@ -320,6 +320,10 @@ public:
     virtual bool IsPointInside(int32_t x, int32_t y);
     // The top-left corner of the document rectangle, in panel pixels.
     virtual TKestPoint AnchorPoint() const;
+    // The points connectors attach to, in the control's own coordinates
+    // (relative to its top-left); the base offers none.
+    virtual int ConnectionPointCount() const;
+    virtual TKestPoint ConnectionPoint(int index) const;
     virtual void GetHint(std::string& hintText) const;
     TNotifyLink* GetNotifyLink();
     bool HasNotifyLink() const { return notifyLink_ != nullptr; }

@@ -296,6 +296,16 @@ TKestPoint TKestControl::AnchorPoint() const
     return owner_ ? owner_->TransformPoint({r.Left, r.Top}) : TKestPoint {r.Left, r.Top};
 }
 
+int TKestControl::ConnectionPointCount() const
+{
+    return 0;
+}
+
+TKestPoint TKestControl::ConnectionPoint(int) const
+{
+    return {};
+}
+
 bool TKestControl::IsPointInside(int32_t x, int32_t y)
 {
     const TKestRect doc = DocRect();

@@ -222,6 +222,13 @@ public:
     bool Ungroup();
     // The group made by the last successful Group, or none.
     TKestControl* LastGroup() const { return lastGroup_; }
+    // Hit tests take unfilled figures by their inside as if they were filled.
+    bool SelectAsFilled() const { return selectAsFilled_; }
+    void SetSelectAsFilled(bool value) { selectAsFilled_ = value; }
+    // The document is being edited: empty pictures are shown as placeholder
+    // frames and can be hit.
+    bool EditMode() const { return editMode_; }
+    void SetEditMode(bool value) { editMode_ = value; }
     // The selection (or one control) as a drag object.
     std::unique_ptr<TKestDragObject> CreateDragObject(TKestControl* control = nullptr);
 
@@ -307,6 +314,8 @@ private:
     bool selectionChanged_ = false;
     std::vector<TSelectionLevel> selectionLevels_;
     TKestControl* lastGroup_ = nullptr;
+    bool selectAsFilled_ = false;
+    bool editMode_ = false;
 };
 
 // The selection (or one control) copied into a group of its own that

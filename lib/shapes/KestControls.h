@@ -1,0 +1,11 @@
+// The standard document objects of the library and their registration.
+#pragma once
+
+#include "KestControlsBasic.h"
+
+namespace kest {
+
+// Registers the shape classes with the control class registry, once.
+void RegisterShapeClasses();
+
+} // namespace kest
