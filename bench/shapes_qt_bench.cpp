@@ -20,6 +20,7 @@
 #include <random>
 
 #include "KestBase.h"
+#include "KestControls.h"
 #include "support/ShapeScene.h"
 
 namespace {
@@ -230,6 +231,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     RegisterBaseControlClasses();
+    RegisterShapeClasses();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
