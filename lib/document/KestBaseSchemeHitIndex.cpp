@@ -63,24 +63,30 @@ void TSchemeHitIndex::Build(TKestCustomScheme& scheme, uint64_t stamp, int32_t s
     if (items.empty())
         return;
     area_ = {int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
-    const int side = std::clamp(int(std::ceil(std::sqrt(double(items.size())))), 1, int(MaxSide));
-    columns_ = rows_ = side;
-    cellWidth_ = std::max<int64_t>(1, (right - left + side - 1) / side);
-    cellHeight_ = std::max<int64_t>(1, (bottom - top + side - 1) / side);
-    cells_.assign(size_t(side) * size_t(side), {});
-    const int64_t wideCells = int64_t(side) * side / 4;
+    // About one control a cell, but cells no smaller than a few margins: a
+    // control then spans a handful of cells, not hundreds.
+    const int64_t perSide = int64_t(std::ceil(std::sqrt(double(items.size()))));
+    auto sideFor = [&](int64_t extent) {
+        return int(std::clamp<int64_t>(std::min(perSide, extent / (4 * margin)), 1, MaxSide));
+    };
+    columns_ = sideFor(right - left);
+    rows_ = sideFor(bottom - top);
+    cellWidth_ = std::max<int64_t>(1, (right - left + columns_ - 1) / columns_);
+    cellHeight_ = std::max<int64_t>(1, (bottom - top + rows_ - 1) / rows_);
+    cells_.assign(size_t(columns_) * size_t(rows_), {});
+    const int64_t wideCells = int64_t(columns_) * rows_ / 4;
     for (const TItem& item : items) {
         const int c0 = int((item.Bounds.Left - left) / cellWidth_);
-        const int c1 = int(std::min<int64_t>(side - 1, (item.Bounds.Right - left) / cellWidth_));
+        const int c1 = int(std::min<int64_t>(columns_ - 1, (item.Bounds.Right - left) / cellWidth_));
         const int r0 = int((item.Bounds.Top - top) / cellHeight_);
-        const int r1 = int(std::min<int64_t>(side - 1, (item.Bounds.Bottom - top) / cellHeight_));
-        if (side >= 4 && int64_t(c1 - c0 + 1) * (r1 - r0 + 1) > wideCells) {
+        const int r1 = int(std::min<int64_t>(rows_ - 1, (item.Bounds.Bottom - top) / cellHeight_));
+        if (wideCells >= 4 && int64_t(c1 - c0 + 1) * (r1 - r0 + 1) > wideCells) {
             wide_.push_back(item.Entry);
             continue;
         }
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c)
-                cells_[size_t(r) * size_t(side) + size_t(c)].push_back(item.Entry);
+                cells_[size_t(r) * size_t(columns_) + size_t(c)].push_back(item.Entry);
     }
 }
 
