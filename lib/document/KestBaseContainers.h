@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KestBaseControl.h"
+#include "KestBaseSchemeHitIndex.h"
 #include "KestGraphicProps.h"
 
 namespace kest {
@@ -141,6 +142,9 @@ public:
 
     void PaintAll(TKestCanvas& canvas, int32_t paintX, int32_t paintY) override;
     TKestControl* FindControlAtPoint(int32_t x, int32_t y) override;
+    int AddChild(TKestControl* control) override;
+    void DeleteChild(int index) override;
+    void ChangeOrder(int curIndex, int newIndex) override;
 
 protected:
     void CreateProperties() override;
@@ -151,6 +155,9 @@ protected:
 
 private:
     TBoolProp* defaultProp_ = nullptr;
+    // Rebuilt when the document changed since; cleared whenever a child
+    // comes or goes, so it never holds a control that is gone.
+    TSchemeHitIndex hitIndex_;
 };
 
 // The page kind documents use: it paints a background of a brush and a picture.

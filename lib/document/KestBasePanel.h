@@ -83,6 +83,9 @@ public:
     TKestLoadMode LoadMode() const { return loadMode_; }
     TKestFilerProcess FilerProcess() const { return filerProcess_; }
     bool Modified() const { return modified_; }
+    // Changes with every notification and property change of the document;
+    // caches of document geometry compare it.
+    uint64_t ChangeStamp() const { return changeStamp_; }
     void SetModified(bool value) { modified_ = value; }
     bool SaveAsBinary() const { return saveAsBinary_; }
     void SetSaveAsBinary(bool value) { saveAsBinary_ = value; }
@@ -287,6 +290,7 @@ private:
     TKestLoadMode loadMode_ = lmDocument;
     TKestFilerProcess filerProcess_ = ppUnknown;
     bool modified_ = false;
+    uint64_t changeStamp_ = 0;
     bool saveAsBinary_ = false;
     bool autoNames_ = true;
     bool autoNameNumbs_ = false;

@@ -350,6 +350,7 @@ TKestControl* TKestPanel::FindControlByName(std::string_view name, TKestControl*
 
 void TKestPanel::DoNotify(TKestControl* control, TKestNotify notify)
 {
+    ++changeStamp_;
     switch (notify) {
     case knOrder:
     case knLayers:
@@ -383,6 +384,7 @@ void TKestPanel::PropBeforeChanged(TKestControl* control, TCustomProp* prop)
 
 void TKestPanel::PropChanged(TKestControl* control, TCustomProp* prop)
 {
+    ++changeStamp_;
     modified_ = true;
     if (OnPropChanged && !destroying_)
         OnPropChanged(control, prop);
@@ -402,6 +404,7 @@ void TKestPanel::EndLoading(bool apply)
         return;
     if (--loadingCounter_ > 0)
         return;
+    ++changeStamp_;
     idIndexEnabled_ = true;
     try {
         if (apply)

@@ -356,22 +356,33 @@ void TKestCustomScheme::PaintAll(TKestCanvas& canvas, int32_t paintX, int32_t pa
 // Hidden layers are skipped too: what is not drawn cannot be hit.
 TKestControl* TKestCustomScheme::FindControlAtPoint(int32_t x, int32_t y)
 {
-    TPaintOrder order;
-    if (!BuildPaintOrder(this, order))
+    TKestPanel* panel = Owner();
+    if (!panel || !panel->Layers())
         return nullptr;
-    TKestLayers* layers = Owner()->Layers();
-    for (int l = static_cast<int>(order.LayerRefs.size()) - 1; l >= 0; --l) {
-        const TKestLayer* layer = layers->Layers(l);
-        if (!layer->Selectable() || !layer->Visible())
-            continue;
-        for (int32_t i = order.LayerRefs[static_cast<size_t>(l)].Last; i >= 0;
-             i = order.Controls[static_cast<size_t>(i)].Prev) {
-            TKestControl* c = order.Controls[static_cast<size_t>(i)].Control;
-            if (c->Visible() && c->IsPointInside(x, y))
-                return c;
-        }
-    }
-    return nullptr;
+    if (!hitIndex_.Current(panel->ChangeStamp(), panel->Scale()))
+        hitIndex_.Build(*this, panel->ChangeStamp(), panel->Scale());
+    return hitIndex_.FirstAt(panel->UnTransformPoint({x, y}), [x, y](TKestControl* c) {
+        const TKestLayer* layer = c->Layer();
+        return layer && layer->Selectable() && layer->Visible() && c->Visible() && c->IsPointInside(x, y);
+    });
+}
+
+int TKestCustomScheme::AddChild(TKestControl* control)
+{
+    hitIndex_.Clear();
+    return TKestServiceControl::AddChild(control);
+}
+
+void TKestCustomScheme::DeleteChild(int index)
+{
+    hitIndex_.Clear();
+    TKestServiceControl::DeleteChild(index);
+}
+
+void TKestCustomScheme::ChangeOrder(int curIndex, int newIndex)
+{
+    hitIndex_.Clear();
+    TKestServiceControl::ChangeOrder(curIndex, newIndex);
 }
 
 // ---------------------------------------------------------------------------

@@ -69,5 +69,6 @@ int RunConvert(const TVerbArgs& args);
 int RunCheck(const TVerbArgs& args);
 int RunInfo(const TVerbArgs& args);
 int RunDump(const TVerbArgs& args);
+int RunRender(const TVerbArgs& args);
 
 } // namespace kest

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "KestDoc.h"
+#include "KestControls.h"
 #include "KestError.h"
 
 namespace kest {
@@ -26,6 +27,7 @@ TKestDocApplication::TKestDocApplication()
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(QtMessages);
     app_ = std::make_unique<QApplication>(argc_, argv_);
+    RegisterShapeClasses();
 }
 
 std::unique_ptr<TKestPanel> LoadDocumentPanel(const std::string& fileName)

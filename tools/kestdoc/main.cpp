@@ -15,6 +15,10 @@ const TKestDocVerb kVerbs[] = {
     {"info", "FILE", "print the document's name, size, schemes with their object counts, layers and object classes",
         RunInfo},
     {"dump", "FILE", "print the object tree: identifier, name, class and document rectangle of every object", RunDump},
+    {"render", "IN -o OUT.png|OUT.svg|OUT.pdf [--scheme NAME | --all] [--scale PERCENT]",
+        "paint the first scheme (or NAME) on white at PERCENT (1 to 50000, default 100) as a printout; with --all\n"
+        "      every scheme: OUT-<scheme>.png or .svg each, or one PDF page each",
+        RunRender},
 };
 
 void PrintUsage(std::FILE* out)
