@@ -70,12 +70,12 @@ private:
         std::string text;
         // Parsed form: a section header, a key line, or neither.
         enum TKind : uint8_t { lkOther, lkSection, lkKey } kind = lkOther;
-        std::string name;   // section or key, trimmed
-        std::string value;  // key lines: trimmed value
+        std::string name; // section or key, trimmed
+        std::string value; // key lines: trimmed value
     };
 
     static TLine ParseLine(std::string text);
-    std::string LimitError(const std::string& what) const;
+    std::string FileError(const std::string& what) const;
     // Line range [first, last) of the first matching section's body; -1 when absent.
     std::pair<int, int> FindSection(std::string_view section) const;
     int FindKey(std::string_view section, std::string_view key) const;
@@ -88,4 +88,4 @@ private:
     TWriter writer_ = WriteFileAtomically;
 };
 
-}  // namespace doravo
+} // namespace doravo

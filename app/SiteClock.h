@@ -62,4 +62,4 @@ private:
     std::vector<TVirtualTimer*> timers_;
 };
 
-}  // namespace doravo
+} // namespace doravo

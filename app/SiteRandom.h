@@ -22,4 +22,4 @@ private:
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 int64_t Round(double value);
 
-}  // namespace doravo
+} // namespace doravo

@@ -18,13 +18,13 @@
 namespace doravo {
 
 struct TPersonRec {
-    int32_t Id = 0;  // 0 and -1 are the actors "operator" and "timeout"
-    std::string FirstName;  // at most 31 characters
-    std::string LastName;   // at most 31 characters
-    uint8_t Role = 0;       // 0 not yet placed, 1 resident, 2 walker
+    int32_t Id = 0; // 0 and -1 are the actors "operator" and "timeout"
+    std::string FirstName; // at most 31 characters
+    std::string LastName; // at most 31 characters
+    uint8_t Role = 0; // 0 not yet placed, 1 resident, 2 walker
     bool Moving = false;
-    double NextTime = 0;  // date-time of the next action; 0 = never
-    int32_t ZoneId = 0;   // 0 = outside
+    double NextTime = 0; // date-time of the next action; 0 = never
+    int32_t ZoneId = 0; // 0 = outside
     int32_t TargetZoneId = 0;
     double TimeEnter = 0;
     double TimeLeave = 0;
@@ -32,23 +32,23 @@ struct TPersonRec {
 
 struct TZoneRec {
     int32_t Id = 0;
-    int32_t ParentId = 0;  // naming no zone makes the zone top-level
-    std::string Name;      // at most 63 characters
-    int32_t Count = 0;     // persons inside, not counting sub-zones
+    int32_t ParentId = 0; // naming no zone makes the zone top-level
+    std::string Name; // at most 63 characters
+    int32_t Count = 0; // persons inside, not counting sub-zones
 };
 
 struct TPassRec {
     int32_t Id = 0;
-    int32_t ZoneFrom = 0;  // 0 = outside
+    int32_t ZoneFrom = 0; // 0 = outside
     int32_t ZoneTo = 0;
-    std::string Name;  // at most 63 characters
+    std::string Name; // at most 63 characters
 };
 
 struct TEventRec {
     double Time = 0;
-    int32_t PersonId = 0;  // 0 operator or system, -1 automatic close
+    int32_t PersonId = 0; // 0 operator or system, -1 automatic close
     int32_t PassId = 0;
-    std::string Text;  // at most 255 characters
+    std::string Text; // at most 255 characters
 };
 
 constexpr int PersonNameLength = 31;
@@ -75,7 +75,7 @@ public:
 };
 
 class TdmMain;
-extern TdmMain* dmMain;  // the one data module, set while it exists
+extern TdmMain* dmMain; // the one data module, set while it exists
 
 class TdmMain {
 public:
@@ -97,7 +97,7 @@ public:
 
     std::vector<TPersonRec>& Persons() { return persons_; }
     std::vector<TZoneRec>& Zones() { return zones_; }
-    const std::vector<size_t>& Offices() const { return offices_; }  // indices into Zones()
+    const std::vector<size_t>& Offices() const { return offices_; } // indices into Zones()
     const std::vector<TPassRec>& Passes() const { return passes_; }
     const std::vector<TEventRec>& Events() const { return events_; }
 
@@ -128,8 +128,8 @@ private:
     void StartSimulation();
     void CheckZoneHierarchy() const;
     // Passes persons_[index] from its zone into next (none = outside).
-    void PassToZone(size_t index, const TZoneRec* next, double now);
-    std::vector<const TZoneRec*> ZoneChain(const TZoneRec* zone);
+    void PassToZone(size_t index, TZoneRec* next, double now);
+    std::vector<TZoneRec*> ZoneChain(TZoneRec* zone);
 
     struct TGlobalGuard {
         explicit TGlobalGuard(TdmMain* module);
@@ -150,4 +150,4 @@ private:
     std::vector<TEventRec> events_;
 };
 
-}  // namespace doravo
+} // namespace doravo
