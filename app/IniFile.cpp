@@ -133,10 +133,13 @@ void TIniFile::SetText(std::string_view text)
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        const size_t next = end == text.npos ? text.size() : end + 1;
-        if (end == text.npos)
+        const bool broken = end != text.npos;
+        const size_t next = broken ? end + 1 : text.size();
+        if (!broken)
             end = text.size();
-        if (end > start && text[end - 1] == '\r')
+        // A "\r" is part of the line end only before "\n" in a file of "\r\n"
+        // lines; anywhere else it belongs to its line and is written back.
+        if (broken && eol == "\r\n" && end > start && text[end - 1] == '\r')
             --end;
         if (end - start > MaxLineLength)
             throw EKestError(FileError("has a line longer than " + std::to_string(MaxLineLength) + " bytes (line "

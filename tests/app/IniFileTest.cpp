@@ -26,7 +26,8 @@ const std::string Commented = "; station settings\r\n"
 TEST(IniFileTest, UnchangedFileIsWrittenBackByteForByte)
 {
     TScratch scratch;
-    for (const std::string& text : {Commented, std::string("\xEF\xBB\xBF[A]\nk=v\n\n;end\n"), std::string()}) {
+    for (const std::string& text : {Commented, std::string("\xEF\xBB\xBF[A]\nk=v\n\n;end\n"),
+             std::string("[A]\nk=1\r\nj=2\n\r\n"), std::string()}) {
         const std::string path = scratch.Path("round.ini");
         WriteText(path, text);
         TIniFile ini(path);
@@ -35,6 +36,19 @@ TEST(IniFileTest, UnchangedFileIsWrittenBackByteForByte)
         ASSERT_TRUE(ini.UpdateFile(error)) << error;
         EXPECT_EQ(ReadText(path), text);
     }
+}
+
+TEST(IniFileTest, MixedLineEndsSettleOnTheFirstLineEnd)
+{
+    TIniFile ini("");
+    ini.SetText("[A]\nk=1\r\n");
+    EXPECT_EQ(ini.ReadValue("A", "k"), "1");
+    ini.SetText("[A]\r\nk=1\nj=2\r\r\n");
+    EXPECT_EQ(ini.ReadValue("A", "k"), "1");
+    const std::string text = ini.Text();
+    EXPECT_EQ(text, "[A]\r\nk=1\r\nj=2\r\r\n");
+    ini.SetText(text);
+    EXPECT_EQ(ini.Text(), text);
 }
 
 TEST(IniFileTest, LookupIgnoresCaseAndTakesTheFirstMatch)
