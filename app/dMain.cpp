@@ -1,7 +1,6 @@
 #include "dMain.h"
 
 #include <map>
-#include <unordered_map>
 
 #include "KestError.h"
 #include "KestUtils.h"
@@ -41,6 +40,17 @@ bool ItemIndex(const std::string& key, int32_t& index)
 double Seconds(int64_t seconds)
 {
     return double(seconds) / SecsPerDay;
+}
+
+uint64_t ZonePair(int32_t from, int32_t to)
+{
+    return uint64_t(uint32_t(from)) << 32 | uint32_t(to);
+}
+
+int Lookup(const std::unordered_map<int32_t, int>& index, int32_t id)
+{
+    const auto found = index.find(id);
+    return found == index.end() ? -1 : found->second;
 }
 
 } // namespace
@@ -144,15 +154,24 @@ void TdmMain::LoadSite()
         pass.Name = CutText(kest::ExtractField(item.second, 4, ';'), PassNameLength);
         passes_.push_back(std::move(pass));
     }
+    BuildIndexes();
     CheckZoneHierarchy();
+}
+
+void TdmMain::BuildIndexes()
+{
+    for (size_t i = 0; i < persons_.size(); ++i)
+        personById_.emplace(persons_[i].Id, int(i));
+    for (size_t i = 0; i < zones_.size(); ++i)
+        zoneById_.emplace(zones_[i].Id, int(i));
+    for (size_t i = 0; i < passes_.size(); ++i) {
+        passById_.emplace(passes_[i].Id, int(i));
+        passByZones_.emplace(ZonePair(passes_[i].ZoneFrom, passes_[i].ZoneTo), int(i));
+    }
 }
 
 void TdmMain::CheckZoneHierarchy() const
 {
-    // Parents are looked up as FindZone does: the first zone with the id.
-    std::unordered_map<int32_t, size_t> byId;
-    for (size_t i = 0; i < zones_.size(); ++i)
-        byId.emplace(zones_[i].Id, i);
     enum : uint8_t { unseen, onPath, done };
     std::vector<uint8_t> state(zones_.size(), unseen);
     for (size_t start = 0; start < zones_.size(); ++start) {
@@ -167,10 +186,10 @@ void TdmMain::CheckZoneHierarchy() const
                     + "\" is inside itself through its parents");
             state[i] = onPath;
             path.push_back(i);
-            const auto parent = byId.find(zones_[i].ParentId);
-            if (parent == byId.end())
+            const int parent = Lookup(zoneById_, zones_[i].ParentId);
+            if (parent < 0)
                 break;
-            i = parent->second;
+            i = size_t(parent);
         }
         for (size_t visited : path)
             state[visited] = done;
@@ -213,18 +232,12 @@ void TdmMain::StartSimulation()
 
 int TdmMain::FindPerson(int32_t id) const
 {
-    for (size_t i = 0; i < persons_.size(); ++i)
-        if (persons_[i].Id == id)
-            return int(i);
-    return -1;
+    return Lookup(personById_, id);
 }
 
 int TdmMain::FindZoneIndex(int32_t id) const
 {
-    for (size_t i = 0; i < zones_.size(); ++i)
-        if (zones_[i].Id == id)
-            return int(i);
-    return -1;
+    return Lookup(zoneById_, id);
 }
 
 TZoneRec* TdmMain::FindZone(int32_t id)
@@ -235,10 +248,7 @@ TZoneRec* TdmMain::FindZone(int32_t id)
 
 int TdmMain::FindPass(int32_t id) const
 {
-    for (size_t i = 0; i < passes_.size(); ++i)
-        if (passes_[i].Id == id)
-            return int(i);
-    return -1;
+    return Lookup(passById_, id);
 }
 
 void TdmMain::AddEvent(const std::string& text, int32_t passId, int32_t personId)
@@ -319,12 +329,8 @@ void TdmMain::PassToZone(size_t index, TZoneRec* next, double now)
     TZoneRec* cur = FindZone(person.ZoneId);
     const int32_t fromId = cur ? cur->Id : 0;
     const int32_t toId = next ? next->Id : 0;
-    const TPassRec* pass = nullptr;
-    for (const TPassRec& candidate : passes_)
-        if (candidate.ZoneFrom == fromId && candidate.ZoneTo == toId) {
-            pass = &candidate;
-            break;
-        }
+    const auto found = passByZones_.find(ZonePair(fromId, toId));
+    const TPassRec* pass = found == passByZones_.end() ? nullptr : &passes_[found->second];
     if (!pass) {
         AddEvent(person.FirstName + " " + person.LastName + " can't find door from " + (cur ? cur->Name : "[outside]")
                 + " to " + (next ? next->Name : "[outside]"),

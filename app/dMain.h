@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "IniFile.h"
@@ -126,6 +127,9 @@ private:
     // EKestError naming the file, the section, the key and the text.
     void LoadSite();
     void StartSimulation();
+    // The lists are fixed once loaded; these map ids (and zone pairs of
+    // passes) to the first record carrying them, as the searches promise.
+    void BuildIndexes();
     void CheckZoneHierarchy() const;
     // Passes persons_[index] from its zone into next (none = outside).
     void PassToZone(size_t index, TZoneRec* next, double now);
@@ -148,6 +152,8 @@ private:
     std::vector<size_t> offices_;
     std::vector<TPassRec> passes_;
     std::vector<TEventRec> events_;
+    std::unordered_map<int32_t, int> personById_, zoneById_, passById_;
+    std::unordered_map<uint64_t, int> passByZones_;
 };
 
 } // namespace doravo

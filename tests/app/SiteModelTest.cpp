@@ -157,6 +157,8 @@ TSiteText Campus(bool withInnerPass)
     site.Door(9, 21, 22);
     site.Door(11, 10, 20);
     site.Door(13, 0, 20);
+    site.Pass(99, 0, 10); // a second pass of the same pair is never taken
+    site.Pass(1, 10, 0); // nor a second pass of the same id found
     return site;
 }
 
@@ -173,6 +175,7 @@ TEST(SiteModelTest, WalkFromOutsideGoesDownTheTreeDoorByDoor)
     EXPECT_EQ(site.Walk(0), (std::vector<int32_t> {10, 11, 12}));
     ASSERT_EQ(doors.calls.size(), 3u);
     EXPECT_EQ(doors.calls[0].passId, 1);
+    EXPECT_EQ(site.module->Passes()[site.module->FindPass(1)].ZoneTo, 10);
     EXPECT_EQ(doors.calls[1].passId, 3);
     EXPECT_EQ(doors.calls[2].passId, 5);
     for (const auto& call : doors.calls) {
