@@ -96,6 +96,8 @@ public:
     TSiteTimer& tmMovements() { return *tmMovements_; }
     void SetDoorOperations(TDoorOperations* operations) { doors_ = operations; }
 
+    // The lists are fixed once loaded: their records change, never their
+    // length or order (the searches index them at load).
     std::vector<TPersonRec>& Persons() { return persons_; }
     std::vector<TZoneRec>& Zones() { return zones_; }
     const std::vector<size_t>& Offices() const { return offices_; } // indices into Zones()
