@@ -10,7 +10,9 @@ static void InitDoorResources()
     Q_INIT_RESOURCE(doravo_doors);
 }
 
-namespace kest {
+namespace doravo {
+
+using namespace kest;
 
 namespace {
 
@@ -216,4 +218,4 @@ void RegisterDoorClasses()
     RegisterControlClass(TKestDoor::StaticClass());
 }
 
-} // namespace kest
+} // namespace doravo

@@ -13,7 +13,7 @@
 
 #include "KestBase.h"
 
-namespace kest {
+namespace doravo {
 
 enum TDoorOrientation : int32_t { doVertical = 0, doHorizontal = 1 };
 enum TDoorState : int32_t { dsClosed = 0, dsOpened = 1 };
@@ -30,7 +30,7 @@ struct TDoorBitmaps {
 };
 const TDoorBitmaps& DoorBitmaps();
 
-class TKestDoor : public TKestControl {
+class TKestDoor : public kest::TKestControl {
     KEST_CONTROL_CLASS(TKestDoor)
 public:
     static bool ToolInfo(QImage* bitmap, std::string& hint);
@@ -54,7 +54,7 @@ public:
     void SetPassB(int32_t value) { passBProp_->SetValue(value); }
     bool Blocked() const { return DoorEvent() == deBroken; }
 
-    void Paint(TKestCanvas& canvas, const TKestRect& paintRect) override;
+    void Paint(kest::TKestCanvas& canvas, const kest::TKestRect& paintRect) override;
     bool IsPointInside(int32_t x, int32_t y) override;
 
     // One step of the opening or closing: the animation timer's handler.
@@ -74,8 +74,8 @@ protected:
     void CreateProperties() override;
     void ControlCreate() override;
     void ControlDestroy() override;
-    void ControlTranslate(const TTranslateInfo& info) override;
-    void PropChanged(TPropList* sender, TCustomProp* prop) override;
+    void ControlTranslate(const kest::TTranslateInfo& info) override;
+    void PropChanged(kest::TPropList* sender, kest::TCustomProp* prop) override;
 
 private:
     void StartAnimation();
@@ -86,15 +86,15 @@ private:
     // Kept once made; stopped rather than freed when an animation ends, as
     // the step that ends it runs inside the timer's own signal.
     std::unique_ptr<QTimer> timer_;
-    TIntProp* passAProp_ = nullptr;
-    TIntProp* passBProp_ = nullptr;
-    TEnumProp* orientationProp_ = nullptr;
-    TEnumProp* doorStateProp_ = nullptr;
-    TEnumProp* doorEventProp_ = nullptr;
-    TEnumProp* accessDirProp_ = nullptr;
+    kest::TIntProp* passAProp_ = nullptr;
+    kest::TIntProp* passBProp_ = nullptr;
+    kest::TEnumProp* orientationProp_ = nullptr;
+    kest::TEnumProp* doorStateProp_ = nullptr;
+    kest::TEnumProp* doorEventProp_ = nullptr;
+    kest::TEnumProp* accessDirProp_ = nullptr;
 };
 
 // Registers the door with the library's registry of control classes.
 void RegisterDoorClasses();
 
-} // namespace kest
+} // namespace doravo

@@ -12,7 +12,9 @@
 #include "KestColor.h"
 #include "KestStream.h"
 
-namespace kest {
+namespace doravo {
+
+using namespace kest;
 namespace {
 
 constexpr int32_t Cell = 31;
@@ -409,4 +411,4 @@ TEST(DoorTest, SaveLoadSaveIsIdenticalAndALoadedDoorStartsClosedOnScreen)
 }
 
 } // namespace
-} // namespace kest
+} // namespace doravo
