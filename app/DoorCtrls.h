@@ -37,7 +37,7 @@ public:
 
     int32_t Frame() const { return frame_; }
     int32_t MaxFrame() const { return maxFrame_; }
-    // Whether an opening or closing is under way (its timer exists).
+    // Whether an opening or closing is under way.
     bool Animating() const { return animating_; }
 
     int32_t Orientation() const { return orientationProp_->Value(); }
