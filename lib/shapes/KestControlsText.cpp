@@ -55,6 +55,7 @@ int TKestText::CreationCursor()
 void TKestText::CreateProperties()
 {
     TKestBox::CreateProperties();
+    Pen()->SetDefaultStyle(psClear);
     autoSizeProp_ = Props().Add<TBoolProp>("AutoSize");
     textProp_ = Props().Add<TStrListProp>("Text");
     fontProp_ = Props().Add<TFontProp>("Font");
@@ -75,14 +76,6 @@ void TKestText::ControlCreate()
     TKestBox::ControlCreate();
     SetText(Name());
     Pen()->SetStyle(psClear);
-}
-
-void TKestText::LoadFromFiler(TKestFiler& filer)
-{
-    // A document names the pen's style unless it is the kind's default; a
-    // new text's clear pen must not stand in for an unnamed one.
-    Pen()->SetStyle(psSolid);
-    TKestBox::LoadFromFiler(filer);
 }
 
 TTextAlignment TKestText::Alignment() const

@@ -55,7 +55,6 @@ public:
     TKestRect GetRefreshRect(int32_t paintX, int32_t paintY) override;
     // Texts have no curve form.
     TKestControl* ConvertToCurve() override { return nullptr; }
-    void LoadFromFiler(TKestFiler& filer) override;
 
 protected:
     void CreateProperties() override;

@@ -94,6 +94,10 @@ TEST(TextTest, SavesWhatDiffersAndLoadsBackTheSame)
     for (const char* name : {"AutoSize", "Text", "WordWrap", "Grayed", "Angle", "Alignment", "Layout", "Precise",
              "AutoScaleFontSize", "MaxFontSize"})
         EXPECT_EQ(plainPart.find(std::string(name) + " ="), std::string::npos) << name;
+    // A text's pen is clear unless the document says otherwise: only the
+    // framed text names its pen's style.
+    EXPECT_EQ(plainPart.find("Style ="), std::string::npos);
+    EXPECT_NE(text.find("Style = psSolid", text.find("object Styled")), std::string::npos);
 
     TShapeFixture other;
     doctest::LoadText(other.panel, text);

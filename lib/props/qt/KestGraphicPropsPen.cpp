@@ -48,7 +48,7 @@ const TSubPropTable* TPenProp::SubProps() const
               .Enumeration("Style",
                   {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"}, &P::Style,
                   &P::SetStyle)
-              .Default(psSolid)
+              .Stored([](const P& p) { return p.Style() != p.DefaultStyle(); })
               .Enumeration("Mode",
                   {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
                       "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor",

@@ -30,6 +30,10 @@ public:
     void SetColor(TColor value);
     TPenStyle Style() const { return style_; }
     void SetStyle(TPenStyle value);
+    // The style a document leaves unnamed: solid, unless the owning kind
+    // starts its pens otherwise (texts start without a frame).
+    TPenStyle DefaultStyle() const { return defaultStyle_; }
+    void SetDefaultStyle(TPenStyle value) { defaultStyle_ = value; }
     TPenMode Mode() const { return mode_; }
     void SetMode(TPenMode value);
     // Thousandths of a pixel at 100 %.
@@ -56,6 +60,7 @@ public:
 private:
     TColor color_ = clBlack;
     TPenStyle style_ = psSolid;
+    TPenStyle defaultStyle_ = psSolid;
     TPenMode mode_ = pmCopy;
     int32_t width_ = 1000;
     TPenEndCap endCap_ = pecRound;
