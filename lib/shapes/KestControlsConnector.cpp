@@ -350,7 +350,9 @@ bool TKestConnector::SegmentHorizontal(int segmentEnd, bool& horizontal) const
 void TKestConnector::MovePoint(int index, TKestPoint point)
 {
     const int count = PointCount();
-    if (!IsPointEditable(index) || !Editable())
+    // Which points offer a handle is the editor's choice (IsPointEditable);
+    // a move asked for is carried out, turning an automatic route manual.
+    if (index < 0 || index >= count || !Editable())
         return;
     const bool end = index == 0 || index == count - 1;
     if (!end)

@@ -170,7 +170,7 @@ void TKestCurve::PropStored(TPropList* sender, TCustomProp* prop, const std::str
     else if (prop == pointsProp_)
         stored = false;
     else if (prop == pathPointsProp_)
-        stored = !points_.empty();
+        stored = true; // even empty: a loaded curve would otherwise keep a new curve's points
 }
 
 void TKestCurve::PropChanged(TPropList* sender, TCustomProp* prop)

@@ -29,6 +29,8 @@ struct TConnectorFixture : TPanelFixture {
         connector->LinkA()->SetLinkedControl(boxA);
         connector->LinkB()->SetLinkedControl(boxB);
     }
+    // Document point p in the connector's coordinates.
+    TKestPoint Local(TKestPoint p) const { return {p.X - connector->Left(), p.Y - connector->Top()}; }
     TPointArray DocPoints() const
     {
         TPointArray points;
@@ -107,6 +109,188 @@ TEST(ConnectorTest, ReroutesWhenALinkedBoxMoves)
     ASSERT_TRUE(f.panel.History().Undo());
     EXPECT_EQ(f.DocPoints(), before);
     EXPECT_EQ(f.connector->LinkB()->LinkPoint(), (TKestPoint {80000, 60000}));
+}
+
+// Every segment horizontal or vertical.
+bool AxisParallel(const TPointArray& points)
+{
+    for (size_t i = 1; i < points.size(); ++i)
+        if (points[i].X != points[i - 1].X && points[i].Y != points[i - 1].Y)
+            return false;
+    return true;
+}
+
+TEST(ConnectorTest, FacingBoxesRouteHalfWayOrStraight)
+{
+    TConnectorFixture f;
+    f.Link();
+    f.connector->Reroute();
+    const int32_t gap = f.panel.ConnectorsMinGap();
+    // Two bends; the vertical segment half-way between the grown boxes.
+    const int32_t middle = (f.boxA->DocRect().Right + gap + f.boxB->DocRect().Left - gap) / 2;
+    EXPECT_EQ(f.DocPoints(), (TPointArray {{30000, 20000}, {middle, 20000}, {middle, 60000}, {80000, 60000}}));
+
+    // Box B level with A: its link point moves along, and the route is straight.
+    f.boxB->SetDocRect({80000, 10000, 100000, 30000});
+    EXPECT_EQ(f.DocPoints(), (TPointArray {{30000, 20000}, {80000, 20000}}));
+
+    // A larger own gap moves nothing while the boxes face each other, but a
+    // vertical offset brings the half-way bends back.
+    f.connector->SetMinimalGap(20000);
+    f.boxB->SetDocRect({80000, 30000, 100000, 50000});
+    const TPointArray points = f.DocPoints();
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[1].X, (30000 + 20000 + 80000 - 20000) / 2);
+    EXPECT_EQ(points.back(), (TKestPoint {80000, 40000}));
+}
+
+TEST(ConnectorTest, BothEndsOnOneObjectRouteAroundIt)
+{
+    TConnectorFixture f;
+    // From the right side of A to its bottom side.
+    f.connector->SetPathPoints({{30000, 20000}, {20000, 30000}}, {ptNode, ptOpenEnd});
+    f.connector->LinkA()->SetLinkedControl(f.boxA);
+    f.connector->LinkB()->SetLinkedControl(f.boxA);
+    f.connector->Reroute();
+    const TPointArray points = f.DocPoints();
+    const int32_t gap = f.panel.ConnectorsMinGap();
+    const TKestRect r = f.boxA->DocRect();
+    const TKestRect grown {r.Left - gap, r.Top - gap, r.Right + gap, r.Bottom + gap};
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_EQ(points.front(), (TKestPoint {30000, 20000}));
+    EXPECT_EQ(points.back(), (TKestPoint {20000, 30000}));
+    EXPECT_TRUE(AxisParallel(points));
+    // The inner points lie on the grown box's outline, the corner between them.
+    for (size_t i = 1; i + 1 < points.size(); ++i) {
+        const TKestPoint p = points[i];
+        EXPECT_TRUE((p.X == grown.Left || p.X == grown.Right || p.Y == grown.Top || p.Y == grown.Bottom)
+            && p.X >= grown.Left && p.X <= grown.Right && p.Y >= grown.Top && p.Y <= grown.Bottom)
+            << "point " << i;
+    }
+    EXPECT_EQ(points[2], (TKestPoint {grown.Right, grown.Bottom}));
+}
+
+TEST(ConnectorTest, MovingAPointKeepsTheRouteOrthogonal)
+{
+    TConnectorFixture f;
+    f.Link();
+    f.connector->Reroute();
+    const TPointArray before = f.DocPoints();
+    ASSERT_EQ(before.size(), 4u);
+    // In mode "Always" the editor offers no handle on the route or the linked ends.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(f.connector->IsPointEditable(i)) << i;
+
+    // The first bend dragged right and down: next to the fixed end it keeps
+    // its height, and the next bend follows along the vertical segment.
+    f.connector->MovePoint(1, f.Local({before[1].X + 5000, 25000}));
+    EXPECT_EQ(f.connector->RerouteMode(), rmNever);
+    const TPointArray moved = f.DocPoints();
+    EXPECT_EQ(moved, (TPointArray {before[0], {before[1].X + 5000, 20000}, {before[1].X + 5000, 60000}, before[3]}));
+    EXPECT_TRUE(f.connector->IsPointEditable(1));
+
+    // Within 4 pixels of the end's x the bend snaps to it.
+    f.connector->MovePoint(2, f.Local({80000 - 3000, 60000}));
+    EXPECT_EQ(f.DocPoints()[2].X, 80000);
+    EXPECT_TRUE(AxisParallel(f.DocPoints()));
+
+    // The middle point of a three-point connector stays.
+    TConnectorFixture g;
+    g.connector->SetPathPoints({{10000, 40000}, {40000, 40000}, {40000, 60000}}, {ptNode, ptNode, ptOpenEnd});
+    g.connector->SetRerouteMode(rmNever);
+    const TPointArray three = g.DocPoints();
+    g.connector->MovePoint(1, g.Local({30000, 50000}));
+    EXPECT_EQ(g.DocPoints(), three);
+}
+
+TEST(ConnectorTest, DraggingAnEndUnlinksItUnlessLinksGoToPoints)
+{
+    TConnectorFixture f;
+    f.Link();
+    f.connector->Reroute();
+    f.connector->MovePoint(0, f.Local({30000, 15000}));
+    EXPECT_EQ(f.connector->LinkA()->LinkedControl(), nullptr);
+    EXPECT_EQ(f.connector->LinkB()->LinkedControl(), f.boxB);
+    EXPECT_EQ(f.DocPoints().front(), (TKestPoint {30000, 15000}));
+
+    TConnectorFixture g;
+    g.panel.Schemes()->SetConnectorLinkToPoint(true);
+    g.Link();
+    g.connector->Reroute();
+    g.connector->MovePoint(3, g.Local({85000, 60000}));
+    EXPECT_EQ(g.connector->LinkB()->LinkedControl(), g.boxB);
+}
+
+TEST(ConnectorTest, DraggingASegment)
+{
+    TConnectorFixture f;
+    f.Link();
+    f.connector->Reroute();
+    const TPointArray before = f.DocPoints();
+    // A run with a linked end does not move.
+    EXPECT_FALSE(f.connector->MoveSegment(0, 1, {0, 5000}));
+    EXPECT_EQ(f.DocPoints(), before);
+
+    // The vertical middle segment moves only sideways.
+    ASSERT_TRUE(f.connector->MoveSegment(1, 2, {6000, 9000}));
+    EXPECT_EQ(f.connector->RerouteMode(), rmNever);
+    TPointArray points = f.DocPoints();
+    EXPECT_EQ(points[1], (TKestPoint {before[1].X + 6000, 20000}));
+    EXPECT_EQ(points[2], (TKestPoint {before[2].X + 6000, 60000}));
+    f.connector->EndPointsDrag();
+    EXPECT_EQ(f.DocPoints(), points) << "a drag in mode Never keeps its route";
+
+    // Dragged back into the grown box B the segment is rerouted when the
+    // mode asks for it.
+    f.connector->SetRerouteMode(rmAsNeeded);
+    points = f.DocPoints();
+    ASSERT_TRUE(f.connector->MoveSegment(1, 2, {75000 - points[1].X, 0}));
+    EXPECT_EQ(f.DocPoints()[1].X, 75000);
+    f.connector->EndPointsDrag();
+    const int32_t gap = f.panel.ConnectorsMinGap();
+    points = f.DocPoints();
+    for (size_t i = 1; i + 1 < points.size(); ++i)
+        EXPECT_FALSE(points[i].X > 80000 - gap && points[i].X < 100000 + gap && points[i].Y > 50000 - gap
+            && points[i].Y < 70000 + gap)
+            << "point " << i;
+    EXPECT_TRUE(AxisParallel(f.DocPoints()));
+}
+
+TEST(ConnectorTest, InsertingAndDeletingPoints)
+{
+    TConnectorFixture f;
+    f.Link();
+    f.connector->Reroute();
+    const TPointArray before = f.DocPoints();
+    // Two coincident nodes on the vertical segment, at the clicked height.
+    const int index = f.connector->InsertNearestPoint(f.Local({before[1].X + 1000, 40000}));
+    ASSERT_EQ(index, 2);
+    EXPECT_EQ(f.connector->RerouteMode(), rmNever);
+    TPointArray points = f.DocPoints();
+    ASSERT_EQ(points.size(), 6u);
+    EXPECT_EQ(points[2], (TKestPoint {before[1].X, 40000}));
+    EXPECT_EQ(points[3], points[2]);
+
+    // A step dragged out of them, and the lone point it leaves stays.
+    ASSERT_TRUE(f.connector->MoveSegment(3, 4, {7000, 0}));
+    EXPECT_TRUE(AxisParallel(f.DocPoints()));
+    EXPECT_FALSE(f.connector->DeletePoint(2));
+    EXPECT_EQ(f.DocPoints().size(), 6u);
+    // Dragged back, the drag's end removes the coincident pair.
+    ASSERT_TRUE(f.connector->MoveSegment(3, 4, {-7000, 0}));
+    f.connector->EndPointsDrag();
+    EXPECT_EQ(f.DocPoints(), before);
+
+    // A coincident pair goes through deleting one of them.
+    ASSERT_EQ(f.connector->InsertNearestPoint(f.Local({before[1].X, 40000})), 2);
+    ASSERT_TRUE(f.connector->DeletePoint(3));
+    EXPECT_EQ(f.DocPoints(), before);
+
+    // Deleting an end unlinks it and takes the point away.
+    ASSERT_TRUE(f.connector->DeletePoint(3));
+    EXPECT_EQ(f.connector->LinkB()->LinkedControl(), nullptr);
+    EXPECT_EQ(f.DocPoints(), (TPointArray(before.begin(), before.end() - 1)));
+    EXPECT_EQ(f.connector->PointType(2), ptOpenEnd);
 }
 
 TEST(ConnectorTest, NeverModeKeepsTheRoute)

@@ -308,7 +308,6 @@ TEST(CurveTest, CapsArePaintedAtTheEnds)
     ASSERT_TRUE(canvas.Attach(&image));
     f.panel.PaintTo(canvas, {0, 0, 200, 120}, false, false, false, false, true, nullptr, 100, {0, 0});
     canvas.Detach();
-    image.save("curve_caps.png");
     // The closed arrow head at (150, 60) is filled with the pen colour back
     // along the line; nothing is drawn beyond the end.
     EXPECT_GT(CountColor(image, QRect(135, 54, 12, 13), qRgb(0, 0, 0)), 60);
@@ -321,6 +320,54 @@ TEST(CurveTest, CapsArePaintedAtTheEnds)
     const TKestRect refresh = curve->GetRefreshRect(curve->Left(), curve->Top());
     EXPECT_LE(refresh.Left, 50000 - 10000);
     EXPECT_GE(refresh.Bottom, 60000 + 10000);
+}
+
+TEST(CurveTest, EveryCapStyleIsDrawnInItsBoxAtTheEnd)
+{
+    for (int32_t style = -18; style <= -1; ++style) {
+        TCurveFixture f;
+        TKestCurve* curve = f.AddCurve({{0, 0}, {60000, 0}}, {ptNode, ptOpenEnd}, {20000, 30000});
+        curve->EndCap()->SetCapStyle(style);
+        curve->EndCap()->SetFixedSize(true);
+        curve->EndCap()->SetSize(16000);
+        TLineCapData metrics;
+        ASSERT_TRUE(GetLineCapMetrics(style, 16, metrics));
+
+        QImage image(120, 60, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        TKestCanvas canvas;
+        ASSERT_TRUE(canvas.Attach(&image));
+        f.panel.PaintTo(canvas, {0, 0, 120, 60}, false, false, false, false, true, nullptr, 100, {0, 0});
+        canvas.Detach();
+        // Off the line's row every painted pixel belongs to the cap at (80, 30),
+        // inside its box give or take the pen.
+        int offLine = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                if (y == 30 || (image.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                    continue;
+                ++offLine;
+                EXPECT_TRUE(x >= 80 + metrics.BoxLeft - 1 && x <= 80 + metrics.BoxRight + 1
+                    && y >= 30 + metrics.BoxTop - 1 && y <= 30 + metrics.BoxBottom + 1)
+                    << "style " << style << " at " << x << ", " << y;
+            }
+        EXPECT_GT(offLine, 2) << "style " << style;
+    }
+}
+
+TEST(CurveTest, CurveWithoutPointsStaysEmptyThroughSaveAndLoad)
+{
+    TCurveFixture f;
+    TKestCurve* curve = f.AddCurve({}, {}, {5000, 5000});
+    curve->SetName("Empty");
+    ASSERT_EQ(curve->PointCount(), 0);
+    const std::string saved = SaveText(f.panel);
+    TCurveFixture g;
+    LoadText(g.panel, saved);
+    auto* loaded = dynamic_cast<TKestCurve*>(g.panel.FindControlByName("Empty"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->PointCount(), 0);
+    EXPECT_EQ(SaveText(g.panel), saved);
 }
 
 TEST(CurveTest, InsertingAndDeletingNodes)
