@@ -345,7 +345,7 @@ void TPointList::Add(TKestPoint point, TPointType type)
         capacity_ = grown;
         delta_ *= 2;
     }
-    data_[count_++] = TRecord {point, type};
+    data_[count_++] = TRecord {point.X, point.Y, type};
 }
 
 void TPointList::Delete()
@@ -482,7 +482,7 @@ bool FlattenPath(TPointArray& points, TPointTypeArray& types, const TPathInfo* i
     points.resize(size_t(list.Count()));
     types.resize(size_t(list.Count()));
     for (int32_t i = 0; i < list.Count(); ++i) {
-        points[i] = list[i].Point;
+        points[i] = list[i].Point();
         types[i] = list[i].Type;
     }
     return true;

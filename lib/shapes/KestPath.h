@@ -51,10 +51,13 @@ bool InsertPathPoints(TPointArray& points, TPointTypeArray& types, int32_t index
 // The growable output of flattening: points with their types.
 class TPointList {
 public:
+    // Packed as the list's block is: a point and its type in 9 bytes.
 #pragma pack(push, 1)
     struct TRecord {
-        TKestPoint Point;
+        int32_t X;
+        int32_t Y;
         TPointType Type;
+        TKestPoint Point() const { return {X, Y}; }
     };
 #pragma pack(pop)
     static_assert(sizeof(TRecord) == 9);
