@@ -14,7 +14,7 @@ namespace {
 
 // Deep enough for any curve of 32-bit coordinates at a curve scale of 1 to
 // reach one unit of flatness; bounds the work a hostile curve scale causes.
-constexpr int kMaxCurveDepth = 20;
+constexpr int kMaxCurveDepth = 16;
 
 struct TCurve {
     double X[4], Y[4];
@@ -71,8 +71,28 @@ void ProcessLine(TPathWalkContext& c, const TCurveNodes* curve)
     c.PreviousPoint = c.CurrentPoint;
 }
 
+// Without a nearest record, a curve whose hull is far from the tested point
+// and does not straddle its row can neither be hit nor add a crossing; its
+// flattened pieces end at rounded points inside the rounded hull.
+bool OutOfReach(const TPathWalkContext& c, const TCurve& q)
+{
+    if (c.Hit)
+        return true;
+    const auto [x0, x1] = std::minmax({q.X[0], q.X[1], q.X[2], q.X[3]});
+    const auto [y0, y1] = std::minmax({q.Y[0], q.Y[1], q.Y[2], q.Y[3]});
+    const int64_t left = RoundCoord(x0), right = RoundCoord(x1), top = RoundCoord(y0), bottom = RoundCoord(y1);
+    const int64_t px = c.TestPoint.X, py = c.TestPoint.Y, w = c.Tolerance;
+    const bool crossing = c.Crossings && py >= top && py < bottom;
+    const bool stroke = w > 0 && px >= left - w && px <= right + w && py >= top - w && py <= bottom + w;
+    return !crossing && !stroke;
+}
+
 void ProcessCurve(TPathWalkContext& c, const TCurve& q, int32_t startNode, int depth)
 {
+    if (c.Mode == pwHitTest && !c.Nearest && OutOfReach(c, q)) {
+        c.PreviousPoint = c.CurrentPoint = {RoundCoord(q.X[3]), RoundCoord(q.Y[3])};
+        return;
+    }
     const double a = q.Y[3] - q.Y[0], b = q.X[0] - q.X[3];
     const double cc = a * q.X[0] + b * q.Y[0];
     const double d1 = (a * q.X[1] + b * q.Y[1] - cc) * c.CurveScale;

@@ -1,5 +1,6 @@
 // The geometry of the built-in line caps: metrics, and the outline placed
 // at an end node along the direction of the segment that reaches it.
+#include <algorithm>
 #include <cmath>
 
 #include "KestPathInternal.h"
@@ -130,7 +131,8 @@ bool BuildOutline(int32_t style, double s, double h, double q, TFrameOutline& ou
 bool GetLineCapMetrics(int32_t style, int32_t size, TLineCapData& data)
 {
     data = TLineCapData {};
-    const int32_t s = size, h = s / 2, q = s / 4;
+    // A negative size draws nothing rather than a cap turned inside out.
+    const int32_t s = std::max(size, 0), h = s / 2, q = s / 4;
     const auto set = [&](int32_t inset, int32_t left, int32_t top, int32_t right, int32_t bottom) {
         data.Size = s;
         data.LineInset = inset;
@@ -151,7 +153,7 @@ bool GetLineCapMetrics(int32_t style, int32_t size, TLineCapData& data)
     case -4:
         return set(0, -h, -h, h, h);
     case -6:
-        return set(0, -h - s, -h, 0, h);
+        return set(0, ClampCoord(-int64_t(h) - s), -h, 0, h);
     case -7:
         return set(0, 0, -h, s, h);
     case -8:

@@ -254,10 +254,9 @@ bool PointsToCurves(TPointArray& points, TPointTypeArray& types, const TSelected
             continue;
         if (i + 1 < count && types[i + 1] == ptControl)
             continue;
-        int32_t end = i + 1;
-        if (types[i] == ptClosedEnd)
-            end = figureStarts[i];
-        else if (end >= count)
+        const int32_t end = types[i] == ptClosedEnd ? figureStarts[i] : i + 1;
+        // A closing node whose figure start lies after it sits in a broken path.
+        if (end >= count || (types[i] == ptClosedEnd && end > i))
             continue;
         const TKestPoint n = points[i], e = points[end];
         const int64_t dx = (int64_t(e.X) - n.X) / 3, dy = (int64_t(e.Y) - n.Y) / 3;

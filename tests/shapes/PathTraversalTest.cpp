@@ -202,6 +202,35 @@ TEST(PathHitTest, FillAgreesWithQtEvenOdd)
     EXPECT_GT(inside, 200);
 }
 
+TEST(PathHitTest, CurvesTestLikeTheirFlattenedOutline)
+{
+    // A closed figure of two curves and a line; the flattened copy must
+    // answer every fill and stroke test the same, with or without a nearest
+    // record (which makes every piece be looked at).
+    const TPath p {
+        {{0, 0}, {4000, -3000}, {8000, 3000}, {9000, 0}, {9000, 5000}, {4000, 9000}, {-2000, 6000}, {0, 4000}},
+        {ptNode, ptControl, ptControl, ptNode, ptNode, ptControl, ptControl, ptClosedEnd}};
+    TPath flat = p;
+    ASSERT_TRUE(FlattenPath(flat.Points, flat.Types, nullptr, 1));
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> coord(-3000, 10000);
+    int inside = 0, stroked = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const TKestPoint pt {coord(random), coord(random)};
+        TNearestPointInfo n;
+        const bool fill = PointOnPath(p.Points, p.Types, pt, nullptr, nullptr, 0, true, false);
+        ASSERT_EQ(fill, PointOnPath(flat.Points, flat.Types, pt, nullptr, nullptr, 0, true, false));
+        ASSERT_EQ(fill, PointOnPath(p.Points, p.Types, pt, nullptr, &n, 0, true, false));
+        const bool stroke = PointOnPath(p.Points, p.Types, pt, nullptr, nullptr, 300, false, true);
+        ASSERT_EQ(stroke, PointOnPath(flat.Points, flat.Types, pt, nullptr, nullptr, 300, false, true));
+        ASSERT_EQ(stroke, PointOnPath(p.Points, p.Types, pt, nullptr, &n, 300, false, true));
+        inside += fill;
+        stroked += stroke;
+    }
+    EXPECT_GT(inside, 500);
+    EXPECT_GT(stroked, 50);
+}
+
 TEST(PathHitTest, HorizontalEdgeAndOutline)
 {
     const TPath square {{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}}, {ptNode, ptNode, ptNode, ptClosedEnd}};
@@ -285,7 +314,7 @@ TEST(PathPointList, GrowsByDoublingDelta)
     EXPECT_EQ(list.Capacity(), 8);
     EXPECT_EQ(list.Delta(), 8);
     ASSERT_EQ(list.Count(), 7);
-    EXPECT_EQ(list[6].Point, (TKestPoint {6, -6}));
+    EXPECT_EQ(list[6].Point(), (TKestPoint {6, -6}));
     list.Delete();
     EXPECT_EQ(list.Count(), 6);
 }
