@@ -497,8 +497,7 @@ int TKestConnector::InsertNearestPoint(TKestPoint point)
     GetPathPoints(points, types);
     points.insert(points.begin() + index, 2, nearest.Point);
     types.insert(types.begin() + index, 2, ptNode);
-    ReplacePoints(std::move(points), std::move(types));
-    return index;
+    return ReplacePoints(std::move(points), std::move(types)) ? index : -1;
 }
 
 bool TKestConnector::DeletePoint(int index)

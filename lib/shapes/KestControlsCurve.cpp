@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -43,10 +44,24 @@ void CheckIndex(int index, size_t count)
         throw std::out_of_range("Point index out of bounds (" + std::to_string(index) + ")");
 }
 
+// Points stay far enough inside 32 bits that extents, offsets from the
+// rectangle and the rectangle itself add up without overflow.
+constexpr int32_t kMaxCoordinate = 1 << 28;
+
+bool InRange(TKestPoint p)
+{
+    return std::abs(p.X) <= kMaxCoordinate && std::abs(p.Y) <= kMaxCoordinate;
+}
+
+bool AllInRange(const TPointArray& points)
+{
+    return std::all_of(points.begin(), points.end(), InRange);
+}
+
 int32_t RoundScaled(int32_t value, double factor)
 {
     const double scaled = std::nearbyint(value * factor);
-    return static_cast<int32_t>(std::clamp(scaled, double(INT32_MIN), double(INT32_MAX)));
+    return static_cast<int32_t>(std::clamp(scaled, double(-kMaxCoordinate), double(kMaxCoordinate)));
 }
 
 } // namespace
@@ -205,7 +220,7 @@ TKestPoint TKestCurve::Point(int index) const
 void TKestCurve::SetPoint(int index, TKestPoint point)
 {
     CheckIndex(index, points_.size());
-    if (!Editable() || points_[static_cast<size_t>(index)] == point)
+    if (!Editable() || !InRange(point) || points_[static_cast<size_t>(index)] == point)
         return;
     BeginPointsChange();
     points_[static_cast<size_t>(index)] = point;
@@ -256,13 +271,16 @@ void TKestCurve::SetPathPoints(const TPointArray& points, const TPointTypeArray&
     ReplacePoints(points, types);
 }
 
-void TKestCurve::ReplacePoints(TPointArray points, TPointTypeArray types)
+bool TKestCurve::ReplacePoints(TPointArray points, TPointTypeArray types)
 {
+    if (!AllInRange(points))
+        return false;
     BeginPointsChange();
     points_ = std::move(points);
     types_ = std::move(types);
     pathInfoStale_ = true;
     PointsChanged();
+    return true;
 }
 
 bool TKestCurve::Editable() const
@@ -300,7 +318,8 @@ TKestPoint TKestCurve::AnchorPoint() const
 
 int TKestCurve::InsertNode(int index, TKestPoint point)
 {
-    if (!Editable() || index < 0 || index >= PointCount() || types_[static_cast<size_t>(index)] == ptControl)
+    if (!Editable() || !InRange(point) || index < 0 || index >= PointCount()
+        || types_[static_cast<size_t>(index)] == ptControl)
         return -1;
     BeginPointsChange();
     points_.insert(points_.begin() + index, point);
@@ -312,7 +331,8 @@ int TKestCurve::InsertNode(int index, TKestPoint point)
 
 int TKestCurve::InsertCurveNode(int index, TKestPoint point, TKestPoint control1, TKestPoint control2)
 {
-    if (!Editable() || index < 0 || index >= PointCount() || types_[static_cast<size_t>(index)] == ptControl)
+    if (!Editable() || !AllInRange({point, control1, control2}) || index < 0 || index >= PointCount()
+        || types_[static_cast<size_t>(index)] == ptControl)
         return -1;
     BeginPointsChange();
     points_.insert(points_.begin() + index, {point, control1, control2});
@@ -368,9 +388,7 @@ int TKestCurve::InsertNearestPoint(TKestPoint point)
     TPointArray points = points_;
     TPointTypeArray types = types_;
     const int32_t index = InsertNearestPathPoint(points, types, point, &PathInfo(), UnscaledPixels(4));
-    if (index >= 0)
-        ReplacePoints(std::move(points), std::move(types));
-    return index;
+    return index >= 0 && ReplacePoints(std::move(points), std::move(types)) ? index : -1;
 }
 
 TPathEditFuncs TKestCurve::EditCaps(const TSelectedArray& selected) const
@@ -384,10 +402,7 @@ bool TKestCurve::EditPoints(const TSelectedArray& selected, TPathEditFunc func, 
         return false;
     TPointArray points = points_;
     TPointTypeArray types = types_;
-    if (!EditPath(points, types, selected, func, params))
-        return false;
-    ReplacePoints(std::move(points), std::move(types));
-    return true;
+    return EditPath(points, types, selected, func, params) && ReplacePoints(std::move(points), std::move(types));
 }
 
 bool TKestCurve::Flatten(float curveScale)

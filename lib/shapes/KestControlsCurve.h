@@ -92,8 +92,9 @@ protected:
     // Fits the rectangle to the points after they changed.
     virtual void PointsChanged();
 
-    // Replaces the arrays between BeginPointsChange and PointsChanged.
-    void ReplacePoints(TPointArray points, TPointTypeArray types);
+    // Replaces the arrays between BeginPointsChange and PointsChanged; false
+    // (and nothing changes) when a coordinate lies beyond the document's range.
+    bool ReplacePoints(TPointArray points, TPointTypeArray types);
     TPointArray& Points() { return points_; }
     TPointTypeArray& Types() { return types_; }
     bool Editable() const;

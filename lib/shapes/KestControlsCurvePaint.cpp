@@ -85,7 +85,8 @@ bool TKestCurve::IsPointInside(int32_t x, int32_t y)
 {
     const TKestPoint p = OwnerToClient({x, y});
     const int32_t t = HitTolerance();
-    if (p.X < -t || p.Y < -t || p.X >= Width() + t || p.Y >= Height() + t)
+    const int64_t reach = t;
+    if (p.X < -reach || p.Y < -reach || p.X >= Width() + reach || p.Y >= Height() + reach)
         return false;
     const bool fillTest = !brushProp_->IsClear();
     const bool strokeTest = penProp_->ActiveWidth() >= 1;

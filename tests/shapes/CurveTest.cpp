@@ -125,6 +125,12 @@ TEST(CurveTest, HostilePointDataIsRefused)
     EXPECT_TRUE(unchanged()) << "not bytes";
     f.SetData(curve, "Points", TBytes(12, 1));
     EXPECT_TRUE(unchanged()) << "12 bytes of points";
+    // Coordinates whose extent would not fit in 32 bits.
+    f.SetData(curve, "PathPoints", PathPointsBytes(2, {{INT32_MIN, 0}, {INT32_MAX, 0}}, twoTypes));
+    EXPECT_TRUE(unchanged()) << "coordinates out of range";
+    curve->SetPoint(1, {0, INT32_MAX});
+    EXPECT_EQ(curve->InsertNode(1, {INT32_MIN, 0}), -1);
+    EXPECT_TRUE(unchanged()) << "a point out of range";
 
     // Accepted data that makes no sense as a path still paints and hit-tests.
     f.SetData(
