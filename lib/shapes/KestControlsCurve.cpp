@@ -44,18 +44,23 @@ void CheckIndex(int index, size_t count)
         throw std::out_of_range("Point index out of bounds (" + std::to_string(index) + ")");
 }
 
-// Points stay far enough inside 32 bits that extents, offsets from the
-// rectangle and the rectangle itself add up without overflow.
+// Points and their extent stay far enough inside 32 bits that the fitted
+// points (0 ... extent), the rectangle and their sums cannot overflow.
 constexpr int32_t kMaxCoordinate = 1 << 28;
 
-bool InRange(TKestPoint p)
+bool FitsRange(const TPointArray& points)
 {
-    return std::abs(p.X) <= kMaxCoordinate && std::abs(p.Y) <= kMaxCoordinate;
-}
-
-bool AllInRange(const TPointArray& points)
-{
-    return std::all_of(points.begin(), points.end(), InRange);
+    int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const TKestPoint p = points[i];
+        if (std::abs(int64_t(p.X)) > kMaxCoordinate || std::abs(int64_t(p.Y)) > kMaxCoordinate)
+            return false;
+        minX = i == 0 ? p.X : std::min<int64_t>(minX, p.X);
+        minY = i == 0 ? p.Y : std::min<int64_t>(minY, p.Y);
+        maxX = i == 0 ? p.X : std::max<int64_t>(maxX, p.X);
+        maxY = i == 0 ? p.Y : std::max<int64_t>(maxY, p.Y);
+    }
+    return maxX - minX <= kMaxCoordinate && maxY - minY <= kMaxCoordinate;
 }
 
 int32_t RoundScaled(int32_t value, double factor)
@@ -220,11 +225,11 @@ TKestPoint TKestCurve::Point(int index) const
 void TKestCurve::SetPoint(int index, TKestPoint point)
 {
     CheckIndex(index, points_.size());
-    if (!Editable() || !InRange(point) || points_[static_cast<size_t>(index)] == point)
+    if (!Editable() || points_[static_cast<size_t>(index)] == point)
         return;
-    BeginPointsChange();
-    points_[static_cast<size_t>(index)] = point;
-    PointsChanged();
+    TPointArray points = points_;
+    points[static_cast<size_t>(index)] = point;
+    ReplacePoints(std::move(points), types_);
 }
 
 TPointType TKestCurve::PointType(int index) const
@@ -273,7 +278,7 @@ void TKestCurve::SetPathPoints(const TPointArray& points, const TPointTypeArray&
 
 bool TKestCurve::ReplacePoints(TPointArray points, TPointTypeArray types)
 {
-    if (!AllInRange(points))
+    if (!FitsRange(points))
         return false;
     BeginPointsChange();
     points_ = std::move(points);
@@ -318,28 +323,24 @@ TKestPoint TKestCurve::AnchorPoint() const
 
 int TKestCurve::InsertNode(int index, TKestPoint point)
 {
-    if (!Editable() || !InRange(point) || index < 0 || index >= PointCount()
-        || types_[static_cast<size_t>(index)] == ptControl)
+    if (!Editable() || index < 0 || index >= PointCount() || types_[static_cast<size_t>(index)] == ptControl)
         return -1;
-    BeginPointsChange();
-    points_.insert(points_.begin() + index, point);
-    types_.insert(types_.begin() + index, ptNode);
-    pathInfoStale_ = true;
-    PointsChanged();
-    return index;
+    TPointArray points = points_;
+    TPointTypeArray types = types_;
+    points.insert(points.begin() + index, point);
+    types.insert(types.begin() + index, ptNode);
+    return ReplacePoints(std::move(points), std::move(types)) ? index : -1;
 }
 
 int TKestCurve::InsertCurveNode(int index, TKestPoint point, TKestPoint control1, TKestPoint control2)
 {
-    if (!Editable() || !AllInRange({point, control1, control2}) || index < 0 || index >= PointCount()
-        || types_[static_cast<size_t>(index)] == ptControl)
+    if (!Editable() || index < 0 || index >= PointCount() || types_[static_cast<size_t>(index)] == ptControl)
         return -1;
-    BeginPointsChange();
-    points_.insert(points_.begin() + index, {point, control1, control2});
-    types_.insert(types_.begin() + index, {ptNode, ptControl, ptControl});
-    pathInfoStale_ = true;
-    PointsChanged();
-    return index;
+    TPointArray points = points_;
+    TPointTypeArray types = types_;
+    points.insert(points.begin() + index, {point, control1, control2});
+    types.insert(types.begin() + index, {ptNode, ptControl, ptControl});
+    return ReplacePoints(std::move(points), std::move(types)) ? index : -1;
 }
 
 bool TKestCurve::DeletePoint(int index)

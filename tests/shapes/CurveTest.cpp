@@ -128,6 +128,9 @@ TEST(CurveTest, HostilePointDataIsRefused)
     // Coordinates whose extent would not fit in 32 bits.
     f.SetData(curve, "PathPoints", PathPointsBytes(2, {{INT32_MIN, 0}, {INT32_MAX, 0}}, twoTypes));
     EXPECT_TRUE(unchanged()) << "coordinates out of range";
+    // Each in range, but their extent is not: the fitted points would not load back.
+    f.SetData(curve, "PathPoints", PathPointsBytes(2, {{-(1 << 28), 0}, {1 << 28, 0}}, twoTypes));
+    EXPECT_TRUE(unchanged()) << "extent out of range";
     curve->SetPoint(1, {0, INT32_MAX});
     EXPECT_EQ(curve->InsertNode(1, {INT32_MIN, 0}), -1);
     EXPECT_TRUE(unchanged()) << "a point out of range";
