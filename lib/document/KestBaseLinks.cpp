@@ -467,6 +467,18 @@ TLinkPointProp::~TLinkPointProp()
     }
 }
 
+// The dying control may still move its link points while it lets go of its
+// children (this link's owner among them): the point must leave its list now.
+void TLinkPointProp::LinkFreed(TNotifyLinkInfo& info)
+{
+    if (TKestControl* control = LinkedControl()) {
+        const int index = control->IndexOfLinkPoint(&linkPoint_);
+        if (index >= 0)
+            control->DeleteLinkPoint(index);
+    }
+    TLinkProp::LinkFreed(info);
+}
+
 bool TLinkPointProp::SetLink(TKestControl* control, TCustomProp* prop)
 {
     if (control == LinkedControl() || control == ownerControl_)

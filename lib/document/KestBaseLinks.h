@@ -114,6 +114,7 @@ public:
 
 protected:
     void ControlNotify(TNotifyLinkInfo& info) override;
+    void LinkFreed(TNotifyLinkInfo& info) override;
 
 private:
     TKestControl* ownerControl_;
