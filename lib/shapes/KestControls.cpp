@@ -8,7 +8,8 @@ void RegisterShapeClasses()
 {
     static const bool registered = [] {
         RegisterControlClasses({TKestBox::StaticClass(), TKestEllipse::StaticClass(), TKestArc::StaticClass(),
-            TKestPicture::StaticClass(), TKestText::StaticClass(), TKestRegularPolygon::StaticClass()});
+            TKestPicture::StaticClass(), TKestText::StaticClass(), TKestCurve::StaticClass(),
+            TKestConnector::StaticClass(), TKestRegularPolygon::StaticClass()});
         return true;
     }();
     (void)registered;

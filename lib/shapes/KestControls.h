@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KestControlsBasic.h"
+#include "KestControlsCurve.h"
 #include "KestControlsText.h"
 
 namespace kest {
