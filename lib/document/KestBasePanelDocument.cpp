@@ -78,6 +78,9 @@ TKestPanel::TKestPanel(QWidget* parent)
     history_->EnableRecording();
     NewDocument();
     resize(185, 41);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
 }
 
 TKestPanel::~TKestPanel()
@@ -214,6 +217,14 @@ void TKestPanel::ForgetControl(TKestControl* control)
         level.Controls.erase(std::remove(level.Controls.begin(), level.Controls.end(), control), level.Controls.end());
     if (lastGroup_ == control)
         lastGroup_ = nullptr;
+    if (mouseControl_ == control)
+        mouseControl_ = nullptr;
+    if (mouseSubControl_ == control)
+        mouseSubControl_ = nullptr;
+    if (editPointControl_ == control) {
+        editPointControl_ = nullptr;
+        editPointSelection_.clear();
+    }
 }
 
 // The roots hand the active layer and scheme on to a neighbour when one
