@@ -101,7 +101,6 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(doravo_doors);
     RegisterShapeClasses();
     doravo::RegisterDoorClasses();
     try {

@@ -20,10 +20,7 @@ TKestGroup* BuildingLink(TPlanKit& kit, TKestControl* scheme, const std::string&
 {
     TKestGroup* group = kit.Group(scheme, kit.Links, name);
     kit.Box(group, kit.Links, r, clSilver, clGray, 2);
-    // The roof's ridges.
-    const int32_t inset = std::min(r.W, r.H) / 2 - 12;
-    kit.Box(group, kit.Links, {r.X + inset, r.Y + r.H / 2, r.W - 2 * inset, 1}, clGray);
-    kit.Box(group, kit.Links, {r.X + 6, r.Y + 6, r.W - 12, r.H - 12}, clNone, clGray);
+    kit.Box(group, kit.Links, {r.X + 6, r.Y + 6, r.W - 12, r.H - 12}, clNone, clGray); // the roof's edge
     kit.Text(
         group, kit.Links, {r.X + 10, r.Y + r.H / 2 - 20, r.W - 20, 40}, caption, r.W > 120 ? 15 : 11, clBlack, true);
     TPlanKit::FitGroup(group);
