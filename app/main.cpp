@@ -1,0 +1,132 @@
+// The monitoring station. Until its windows exist it runs headless: the
+// emulation on a virtual clock, the journal on standard output, a picture of
+// the plan at the end.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "DoorCtrls.h"
+#include "HeadlessStation.h"
+#include "KestControls.h"
+#include "KestError.h"
+
+namespace {
+
+const char* const Usage
+    = "usage: doravo [--headless] [--seconds N] [--speed K] [--plan FILE] [--settings FILE] [--snapshot OUT.png]\n"
+      "  --headless         run without windows: the movement emulation on a virtual clock, every\n"
+      "                     journal event printed as it happens (time, person id, pass id, text,\n"
+      "                     separated by tabs)\n"
+      "  --seconds N        emulated time to run, seconds (default 600)\n"
+      "  --speed K          K times real time (default 1); 0 runs as fast as possible\n"
+      "  --plan FILE        the plan document (default doravo.ksd next to the program, else the\n"
+      "                     source tree's resources/)\n"
+      "  --settings FILE    the settings file (default the program's name with .ini next to it,\n"
+      "                     else resources/doravo.ini of the source tree)\n"
+      "  --snapshot OUT.png at the end, writes the shown page of the plan as a PNG picture\n"
+      "  --help             this text\n"
+      "The emulation runs whatever the settings file's option Emulation says.\n";
+
+struct TArgs {
+    bool headless = false;
+    long seconds = 600;
+    double speed = 1;
+    std::string plan, settings, snapshot;
+};
+
+bool ParseNumber(const char* text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == 0 && value >= 0 && value <= 1e9;
+}
+
+// Returns 0 to go on, else the exit code (after printing why).
+int ParseArgs(int argc, char** argv, TArgs& args)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        double number = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return -1;
+        }
+        if (arg == "--headless")
+            args.headless = true;
+        else if (arg == "--seconds" && hasValue && ParseNumber(argv[i + 1], number) && number <= 365 * 86400.0)
+            args.seconds = long(number), ++i;
+        else if (arg == "--speed" && hasValue && ParseNumber(argv[i + 1], number))
+            args.speed = number, ++i;
+        else if (arg == "--plan" && hasValue)
+            args.plan = argv[++i];
+        else if (arg == "--settings" && hasValue)
+            args.settings = argv[++i];
+        else if (arg == "--snapshot" && hasValue)
+            args.snapshot = argv[++i];
+        else {
+            std::fprintf(stderr, "doravo: bad option %s (see --help)\n", arg.c_str());
+            return 2;
+        }
+    }
+    return 0;
+}
+
+// The file next to the program when it is there, else the source tree's copy.
+std::string DefaultFile(const QString& besideProgram, const char* inResources)
+{
+    if (QFileInfo::exists(besideProgram))
+        return besideProgram.toStdString();
+    return std::string(DORAVO_SOURCE_RESOURCES) + "/" + inResources;
+}
+
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "doravo: %s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TArgs args;
+    if (const int code = ParseArgs(argc, argv, args))
+        return code < 0 ? 0 : code;
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (!args.headless)
+        std::fprintf(stderr, "doravo: the main window is not part of this build yet; running headless\n");
+    if (!std::getenv("QT_QPA_PLATFORM") || !display)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(QtMessages);
+    QApplication app(argc, argv);
+    kest::RegisterShapeClasses();
+    doravo::RegisterDoorClasses();
+
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString folder = QCoreApplication::applicationDirPath();
+    if (args.plan.empty())
+        args.plan = DefaultFile(QDir(folder).filePath("doravo.ksd"), "doravo.ksd");
+    if (args.settings.empty()) {
+        const QFileInfo info(program);
+        args.settings = DefaultFile(QDir(folder).filePath(info.completeBaseName() + ".ini"), "doravo.ini");
+    }
+    try {
+        doravo::TVirtualClock clock(doravo::TRealClock().Now());
+        doravo::THeadlessStation station(args.plan, args.settings, clock, std::cout);
+        station.Run(int64_t(args.seconds) * 1000, args.speed);
+        if (!args.snapshot.empty() && !station.Snapshot(args.snapshot)) {
+            std::fprintf(stderr, "doravo: cannot write the snapshot %s\n", args.snapshot.c_str());
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "doravo: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
