@@ -3,11 +3,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -87,6 +89,9 @@ TfmOptions::TfmOptions(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pcOptions);
     layout->addLayout(buttons);
+
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     LoadControls();
     ConnectControls();
