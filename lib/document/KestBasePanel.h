@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
+#include <QPoint>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +18,8 @@
 #include "KestAlpha.h"
 #include "KestBaseContainers.h"
 #include "KestBaseControl.h"
+#include "KestCanvas.h"
+#include "KestColor.h"
 #include "KestFiler.h"
 #include "KestHistory.h"
 #include "KestIdPool.h"
@@ -29,6 +33,40 @@ enum TKestLoadMode : uint8_t { lmDocument = 0, lmPaste = 1 };
 
 // The clipboard format of document fragments.
 extern const char* const KestControlsMimeType;
+
+// What the point under the mouse offers while points are edited.
+enum TKestPointHit : uint8_t {
+    phNone,
+    phPoint, // a point that can be moved
+    phCurveControl, // a curve's control point
+    phSegment, // a line segment that can be moved
+    phAddOnOutline, // with the add-point key: the outline, where a point goes in
+    phDeletePoint, // with the add-point key: a point that goes away
+    phClosePoint, // with the add-point key: an end that closes the figure
+};
+
+// The state of the mouse side that decides the panel's cursor.
+struct TKestCursorQuery {
+    uint8_t ToolMode = 0;
+    // The class a click creates, or none.
+    const TKestControlClass* CreatingClass = nullptr;
+    // The zoom tool zooms out (the Ctrl key is held).
+    bool ZoomOut = false;
+    // The grabbed resize handle, 1..8.
+    int32_t ResizeHandle = 0;
+    // Point editing: a control is edited, and what is under the mouse.
+    bool EditingPoints = false;
+    TKestPointHit PointHit = phNone;
+    // Creating point by point: the figure goes on from its last point.
+    bool ContinuingFigure = false;
+};
+
+// The hint about to be shown; a handler may change any of it.
+struct TKestHintInfo {
+    std::string HintStr;
+    QPoint Pos; // window pixels
+    int HideTimeout = -1; // milliseconds; -1 lets the platform decide
+};
 
 // The panel's undo history: sources by identifier, captions, and what is
 // not worth recording.
@@ -192,6 +230,90 @@ public:
     TKestPaintEvent OnPaintScheme;
     TKestPaintEvent OnPaintOver;
 
+    // Scale follows the window size (the document fits the client area).
+    bool AutoZoom() const { return autoZoom_; }
+    void SetAutoZoom(bool value);
+    // Margins in pixels on both sides of the document in the scroll range.
+    int32_t HorzExtraSpace() const { return horzExtraSpace_; }
+    void SetHorzExtraSpace(int32_t value);
+    int32_t VertExtraSpace() const { return vertExtraSpace_; }
+    void SetVertExtraSpace(int32_t value);
+    // The document area shown in the window, document units.
+    const TKestRect& VisibleDocRect() const { return visibleDocRect_; }
+    // Sets the scale and scrolls rect's centre (document units; without a
+    // rect, the document point at the window's centre) to the window centre.
+    void Zoom(int32_t newScale, const TKestRect* rect = nullptr);
+    void UpdateScrollRanges();
+    void UpdateOrigin();
+    int32_t ClientWidth() const;
+    int32_t ClientHeight() const;
+
+    TColor DocFrameColor() const { return docFrameColor_; }
+    void SetDocFrameColor(TColor value);
+    TColor DocShadowColor() const { return docShadowColor_; }
+    void SetDocShadowColor(TColor value);
+    const TKestBrush& DocSpaceBrush() const { return docSpaceBrush_; }
+    void SetDocSpaceBrush(const TKestBrush& value);
+    bool DocSpaceFill() const { return docSpaceFill_; }
+    void SetDocSpaceFill(bool value);
+    bool DocClipping() const { return docClipping_; }
+    void SetDocClipping(bool value);
+    bool ShowEditPointGuide() const { return showEditPointGuide_; }
+    void SetShowEditPointGuide(bool value);
+    bool ShowPixGrid() const { return grid_->ShowPixGrid(); }
+    void SetShowPixGrid(bool value) { grid_->SetShowPixGrid(value); }
+    TKestGridStyle GridStyle() const { return grid_->GridStyle(); }
+    void SetGridStyle(TKestGridStyle value) { grid_->SetGridStyle(value); }
+    int32_t GridColor() const { return grid_->GridColor(); }
+    void SetGridColor(int32_t value) { grid_->SetGridColor(value); }
+    int32_t GridPixColor() const { return grid_->GridPixColor(); }
+    void SetGridPixColor(int32_t value) { grid_->SetGridPixColor(value); }
+    int32_t GridHorizSize() const { return grid_->GridHorizSize(); }
+    void SetGridHorizSize(int32_t value) { grid_->SetGridHorizSize(value); }
+    int32_t GridVertSize() const { return grid_->GridVertSize(); }
+    void SetGridVertSize(int32_t value) { grid_->SetGridVertSize(value); }
+    bool SnapToGrid() const { return grid_->SnapToGrid(); }
+    void SetSnapToGrid(bool value) { grid_->SetSnapToGrid(value); }
+    TKestSnaps SnapStyle() const { return grid_->SnapStyle(); }
+    void SetSnapStyle(TKestSnaps value) { grid_->SetSnapStyle(value); }
+    // Whether the panel's own hints are shown at all.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value) { showHint_ = value; }
+
+    // Panning draws a picture of the document frozen when panning started
+    // (of the whole document with FrostPanFullDoc, else of the window).
+    bool FrostPan() const { return frostPan_; }
+    void SetFrostPan(bool value);
+    bool FrostPanFullDoc() const { return frostPanFullDoc_; }
+    void SetFrostPanFullDoc(bool value);
+    // The pan tool brackets a drag with these.
+    void BeginPanning();
+    void EndPanning();
+    bool Panning() const { return panning_; }
+
+    // The top control of the active scheme under the mouse, and the child
+    // under the mouse inside it (the control itself when it has none).
+    TKestControl* MouseControl() const { return mouseControl_; }
+    TKestControl* MouseSubControl() const { return mouseSubControl_; }
+    void SetMouseControl(TKestControl* control, TKestControl* subControl = nullptr);
+    // The control whose hint the window shows, or none.
+    TKestControl* HintControl() const { return hintControl_; }
+
+    // The cursor number of a state of the mouse side (see KestCursors.h
+    // for 1..18; 0 the default; negative numbers name the platform's own
+    // cursors), and applying it to the window.
+    int32_t ToolModeCursor(const TKestCursorQuery& query) const;
+    void UpdateCursor(const TKestCursorQuery& query);
+    int32_t CurrentCursor() const { return cursor_; }
+    // The window's back buffer: it grows to the largest area painted.
+    const QImage& BackBuffer() const { return backBuffer_; }
+
+    std::function<void(TKestPanel* sender, bool& isNeedHint)> OnNeedHint;
+    std::function<void(TKestPanel* sender, TKestControl* hintControl, TKestHintInfo& hintInfo, bool& isShowHint)>
+        OnShowHint;
+    std::function<void(TKestPanel* sender, int32_t& cursor)> OnUpdateCursor;
+    std::function<void(TKestPanel* sender)> OnMouseControlChange;
+
     // ---- editing ----------------------------------------------------------
     bool Select(TKestControl* control);
     bool Unselect(TKestControl* control);
@@ -302,6 +424,52 @@ private:
     TKestCanvas* paintCanvas_ = nullptr;
     TAlphaBuffer alphaBuffer_;
     TAlphaBuffer* currentAlphaBuffer_ = nullptr;
+
+    // view (window)
+    void InitWindow();
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+    void ShowHintAt(const QPoint& pos);
+    // The space fill around the document of the current paint.
+    void PaintDocSpace(TKestCanvas& canvas, const TKestRect& doc, bool frameWanted);
+    bool PaintFrozenPicture(TKestCanvas& canvas);
+    void ForgetViewControl(TKestControl* control);
+    // Overlays of the mouse side: the rubber band inside the document step
+    // and the selection display over the window picture.
+    std::function<void(TKestCanvas& canvas)> paintRubberBand_;
+    std::function<void(TKestCanvas& canvas)> paintSelection_;
+    bool autoZoom_ = false;
+    int32_t horzExtraSpace_ = 0;
+    int32_t vertExtraSpace_ = 0;
+    TKestRect visibleDocRect_;
+    TColor docFrameColor_ = clBlack;
+    TColor docShadowColor_ = 0x808080;
+    TKestBrush docSpaceBrush_ {clBtnFace, bsBDiagonal};
+    bool docSpaceFill_ = false;
+    bool docClipping_ = false;
+    bool showEditPointGuide_ = true;
+    bool showHint_ = false;
+    bool frostPan_ = false;
+    bool frostPanFullDoc_ = false;
+    bool panning_ = false;
+    QImage frozenPicture_;
+    bool frozenFullDoc_ = false;
+    TKestPoint panStartOrigin_;
+    // Changing a range can show or hide a scroll bar, which resizes the
+    // client area and asks for the ranges again.
+    bool updatingRanges_ = false;
+    bool rangesPending_ = false;
+    TKestControl* mouseControl_ = nullptr;
+    TKestControl* mouseSubControl_ = nullptr;
+    TKestControl* hintControl_ = nullptr;
+    int32_t cursor_ = 0;
+    int32_t outerOriginX_ = 0;
+    int32_t outerOriginY_ = 0;
+    QImage backBuffer_;
+    int backDepth_ = 0;
+    TKestCanvas backCanvas_;
 
     // editing
     std::vector<TKestControl*> selected_;

@@ -77,6 +77,7 @@ TKestPanel::TKestPanel(QWidget* parent)
     grid_->SetGridVertSize(10000);
     history_->EnableRecording();
     NewDocument();
+    InitWindow();
     resize(185, 41);
 }
 
@@ -213,6 +214,7 @@ void TKestPanel::ForgetControl(TKestControl* control)
         level.Controls.erase(std::remove(level.Controls.begin(), level.Controls.end(), control), level.Controls.end());
     if (lastGroup_ == control)
         lastGroup_ = nullptr;
+    ForgetViewControl(control);
 }
 
 // The roots hand the active layer and scheme on to a neighbour when one
