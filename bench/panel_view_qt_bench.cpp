@@ -102,6 +102,7 @@ void BM_PanelRepaint(benchmark::State& state)
     SetRate(state);
 }
 BENCHMARK(BM_PanelRepaint)
+    ->Arg(0)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
@@ -132,6 +133,7 @@ void BM_GraphicsViewRepaint(benchmark::State& state)
     SetRate(state);
 }
 BENCHMARK(BM_GraphicsViewRepaint)
+    ->Arg(0)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
