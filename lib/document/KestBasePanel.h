@@ -233,7 +233,9 @@ public:
     // Scale follows the window size (the document fits the client area).
     bool AutoZoom() const { return autoZoom_; }
     void SetAutoZoom(bool value);
-    // Margins in pixels on both sides of the document in the scroll range.
+    // Margins in pixels on both sides of the document in the scroll range,
+    // 0 ... kMaxExtraSpace.
+    static constexpr int32_t kMaxExtraSpace = 32767;
     int32_t HorzExtraSpace() const { return horzExtraSpace_; }
     void SetHorzExtraSpace(int32_t value);
     int32_t VertExtraSpace() const { return vertExtraSpace_; }

@@ -83,6 +83,7 @@ void TKestPanel::SetDocHeight(int32_t value)
 
 void TKestPanel::SetHorzExtraSpace(int32_t value)
 {
+    value = std::clamp(value, 0, kMaxExtraSpace);
     if (value == horzExtraSpace_)
         return;
     horzExtraSpace_ = value;
@@ -92,6 +93,7 @@ void TKestPanel::SetHorzExtraSpace(int32_t value)
 
 void TKestPanel::SetVertExtraSpace(int32_t value)
 {
+    value = std::clamp(value, 0, kMaxExtraSpace);
     if (value == vertExtraSpace_)
         return;
     vertExtraSpace_ = value;

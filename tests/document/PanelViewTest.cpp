@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QScrollBar>
 #include <QToolTip>
+#include <climits>
 
 #include "support/DocTestSupport.h"
 #include "support/PanelWindowSupport.h"
@@ -136,6 +137,36 @@ TEST(PanelViewTest, ZoomKeepsTheCentreOrBringsARectangleToIt)
     // Zooming out far enough centres the whole document again.
     f.panel.Zoom(25);
     EXPECT_EQ(f.panel.OriginX(), (80 - f.panel.ClientWidth()) / 2);
+}
+
+TEST(PanelViewTest, HostileSizesStayWithinTheirLimits)
+{
+    TPanelFixture f;
+    ShowClient(f.panel, 200, 150);
+    f.panel.SetHorzExtraSpace(INT_MAX);
+    f.panel.SetVertExtraSpace(-40);
+    EXPECT_EQ(f.panel.HorzExtraSpace(), TKestPanel::kMaxExtraSpace);
+    EXPECT_EQ(f.panel.VertExtraSpace(), 0);
+    f.panel.SetDocWidth(INT_MAX);
+    f.panel.SetDocHeight(-5000);
+    f.panel.Zoom(TKestPanel::kMaxScale);
+    QScrollBar* horz = f.panel.horizontalScrollBar();
+    EXPECT_EQ(int64_t(horz->maximum()) + horz->pageStep(),
+        int64_t(ScaleValue(INT_MAX, TKestPanel::kMaxScale)) + 2 * TKestPanel::kMaxExtraSpace);
+    EXPECT_EQ(f.panel.verticalScrollBar()->maximum(), 0);
+    horz->setValue(horz->maximum());
+    EXPECT_EQ(f.panel.TransformPoint({INT_MAX, 0}).X, f.panel.ClientWidth() - TKestPanel::kMaxExtraSpace);
+    EXPECT_FALSE(GrabClient(f.panel).isNull());
+    // A picture of the whole document that large is not made; the window's is.
+    f.panel.SetFrostPan(true);
+    f.panel.SetFrostPanFullDoc(true);
+    f.panel.BeginPanning();
+    EXPECT_FALSE(GrabClient(f.panel).isNull());
+    f.panel.EndPanning();
+    // Nothing to fit in a document of no height.
+    const int32_t scale = f.panel.Scale();
+    f.panel.SetAutoZoom(true);
+    EXPECT_EQ(f.panel.Scale(), scale);
 }
 
 TEST(PanelViewTest, MouseControlAndHints)
