@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QCursor>
 #include <QImage>
 #include <QPoint>
 #include <cstdint>
@@ -34,32 +35,10 @@ enum TKestLoadMode : uint8_t { lmDocument = 0, lmPaste = 1 };
 // The clipboard format of document fragments.
 extern const char* const KestControlsMimeType;
 
-// What the point under the mouse offers while points are edited.
-enum TKestPointHit : uint8_t {
-    phNone,
-    phPoint, // a point that can be moved
-    phCurveControl, // a curve's control point
-    phSegment, // a line segment that can be moved
-    phAddOnOutline, // with the add-point key: the outline, where a point goes in
-    phDeletePoint, // with the add-point key: a point that goes away
-    phClosePoint, // with the add-point key: an end that closes the figure
-};
-
-// The state of the mouse side that decides the panel's cursor.
-struct TKestCursorQuery {
-    uint8_t ToolMode = 0;
-    // The class a click creates, or none.
-    const TKestControlClass* CreatingClass = nullptr;
-    // The zoom tool zooms out (the Ctrl key is held).
-    bool ZoomOut = false;
-    // The grabbed resize handle, 1..8.
-    int32_t ResizeHandle = 0;
-    // Point editing: a control is edited, and what is under the mouse.
-    bool EditingPoints = false;
-    TKestPointHit PointHit = phNone;
-    // Creating point by point: the figure goes on from its last point.
-    bool ContinuingFigure = false;
-};
+// The cursor of a cursor number: the library's own 1..18 from the cursor
+// table, the platform's ones (negative numbers) by their Qt shapes, the
+// arrow for 0 and anything else.
+QCursor KestPanelCursor(int32_t cursor);
 
 // The hint about to be shown; a handler may change any of it.
 struct TKestHintInfo {
@@ -242,9 +221,6 @@ public:
     void SetVertExtraSpace(int32_t value);
     // The document area shown in the window, document units.
     const TKestRect& VisibleDocRect() const { return visibleDocRect_; }
-    // Sets the scale and scrolls rect's centre (document units; without a
-    // rect, the document point at the window's centre) to the window centre.
-    void Zoom(int32_t newScale, const TKestRect* rect = nullptr);
     void UpdateScrollRanges();
     void UpdateOrigin();
     int32_t ClientWidth() const;
@@ -260,8 +236,6 @@ public:
     void SetDocSpaceFill(bool value);
     bool DocClipping() const { return docClipping_; }
     void SetDocClipping(bool value);
-    bool ShowEditPointGuide() const { return showEditPointGuide_; }
-    void SetShowEditPointGuide(bool value);
     bool ShowPixGrid() const { return grid_->ShowPixGrid(); }
     void SetShowPixGrid(bool value) { grid_->SetShowPixGrid(value); }
     TKestGridStyle GridStyle() const { return grid_->GridStyle(); }
@@ -293,28 +267,15 @@ public:
     void EndPanning();
     bool Panning() const { return panning_; }
 
-    // The top control of the active scheme under the mouse, and the child
-    // under the mouse inside it (the control itself when it has none).
-    TKestControl* MouseControl() const { return mouseControl_; }
-    TKestControl* MouseSubControl() const { return mouseSubControl_; }
-    void SetMouseControl(TKestControl* control, TKestControl* subControl = nullptr);
     // The control whose hint the window shows, or none.
     TKestControl* HintControl() const { return hintControl_; }
 
-    // The cursor number of a state of the mouse side (see KestCursors.h
-    // for 1..18; 0 the default; negative numbers name the platform's own
-    // cursors), and applying it to the window.
-    int32_t ToolModeCursor(const TKestCursorQuery& query) const;
-    void UpdateCursor(const TKestCursorQuery& query);
-    int32_t CurrentCursor() const { return cursor_; }
     // The window's back buffer: it grows to the largest area painted.
     const QImage& BackBuffer() const { return backBuffer_; }
 
     std::function<void(TKestPanel* sender, bool& isNeedHint)> OnNeedHint;
     std::function<void(TKestPanel* sender, TKestControl* hintControl, TKestHintInfo& hintInfo, bool& isShowHint)>
         OnShowHint;
-    std::function<void(TKestPanel* sender, int32_t& cursor)> OnUpdateCursor;
-    std::function<void(TKestPanel* sender)> OnMouseControlChange;
 
     // ---- editing ----------------------------------------------------------
     bool Select(TKestControl* control);
@@ -355,6 +316,86 @@ public:
 
     std::function<void(TKestPanel* sender)> OnBeginSelectionUpdate;
     std::function<void(TKestPanel* sender)> OnEndSelectionUpdate;
+
+    // Tool modes of the mouse.
+    enum : uint8_t {
+        tmNormal = 0,
+        tmSelecting = 1,
+        tmZoom = 2,
+        tmZooming = 3,
+        tmMove = 4,
+        tmMoving = 5,
+        tmResize = 6,
+        tmResizing = 7,
+        tmControlResizing = 8,
+        tmEditPoints = 9,
+        tmSelectingPoints = 10,
+        tmCreating = 11,
+        tmMovingPoint = 12,
+        tmContinuing = 13,
+        tmPan = 14,
+        tmPanning = 15,
+    };
+    uint8_t ToolMode() const { return toolMode_; }
+    void SetToolMode(uint8_t mode);
+    uint8_t BaseToolMode() const { return baseToolMode_; }
+    // The class a click creates; its creation cursor is shown meanwhile.
+    const TKestControlClass* CreatingControlClass() const { return creatingControlClass_; }
+    void SetCreatingControlClass(const TKestControlClass* cls);
+    TKestControl* EditPointControl() const { return editPointControl_; }
+    const TSelectedArray& EditPointSelection() const { return editPointSelection_; }
+    void SetEditPointSelected(int index, bool selected);
+    // Document units; the rectangle being dragged out in modes 1, 3 and 10.
+    const TKestRect& RubberRect() const { return rubberRect_; }
+    int ResizeHandle() const { return resizeHandle_; }
+    bool SelectPartialOverlapped() const { return selectPartialOverlapped_; }
+    void SetSelectPartialOverlapped(bool value) { selectPartialOverlapped_ = value; }
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool value);
+    bool AutoDragEnabled() const { return autoDragEnabled_; }
+    void SetAutoDragEnabled(bool value) { autoDragEnabled_ = value; }
+    bool ShowEditPointGuide() const { return showEditPointGuide_; }
+    void SetShowEditPointGuide(bool value);
+    // The zoom tool zooms out (the Ctrl key was held when last looked at).
+    bool ZoomingOut() const { return zoomOut_; }
+
+    // Window pixels of selection handle 1..8 (empty rectangle when none is shown).
+    TKestRect HandleRect(int handle) const;
+    // The handle 1..8 at a window pixel, 0 for none.
+    int HandleAtPoint(TKestPoint pixel) const;
+    // Handles and anchors are shown: a selection, and focus unless HideSelection.
+    bool SelectionShown() const;
+    // Draws the selection handles, the anchor squares, the edit points and
+    // the edit-point guide over the painted document (window pixels).
+    void PaintSelection(TKestCanvas& canvas);
+    // The cursor number the current mode and the pointer call for.
+    int ToolCursor() const;
+
+    // The control under the mouse and the child under the mouse inside it.
+    TKestControl* MouseControl() const { return mouseControl_; }
+    TKestControl* MouseSubControl() const { return mouseSubControl_; }
+    void SetMouseControl(TKestControl* control, TKestControl* subControl = nullptr);
+    void UpdateCursor();
+    // Sets the scale and brings the centre of rect (document units), or the
+    // document point at the window centre, to the centre of the window.
+    void Zoom(int32_t newScale, const TKestRect* rect = nullptr);
+
+    std::function<void(TKestPanel* sender)> OnMouseControlChange;
+    std::function<void(TKestPanel* sender, int& cursor)> OnUpdateCursor;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     friend class TKestControl;
@@ -437,11 +478,8 @@ private:
     // The space fill around the document of the current paint.
     void PaintDocSpace(TKestCanvas& canvas, const TKestRect& doc, bool frameWanted);
     bool PaintFrozenPicture(TKestCanvas& canvas);
-    void ForgetViewControl(TKestControl* control);
-    // Overlays of the mouse side: the rubber band inside the document step
-    // and the selection display over the window picture.
-    std::function<void(TKestCanvas& canvas)> paintRubberBand_;
-    std::function<void(TKestCanvas& canvas)> paintSelection_;
+    // The hint of the control under the mouse, asked for when it changes.
+    void UpdateHintControl();
     bool autoZoom_ = false;
     int32_t horzExtraSpace_ = 0;
     int32_t vertExtraSpace_ = 0;
@@ -451,22 +489,18 @@ private:
     TKestBrush docSpaceBrush_ {clBtnFace, bsBDiagonal};
     bool docSpaceFill_ = false;
     bool docClipping_ = false;
-    bool showEditPointGuide_ = true;
     bool showHint_ = false;
     bool frostPan_ = false;
     bool frostPanFullDoc_ = false;
     bool panning_ = false;
     QImage frozenPicture_;
     bool frozenFullDoc_ = false;
-    TKestPoint panStartOrigin_;
+    TKestPoint frozenOrigin_;
     // Changing a range can show or hide a scroll bar, which resizes the
     // client area and asks for the ranges again.
     bool updatingRanges_ = false;
     bool rangesPending_ = false;
-    TKestControl* mouseControl_ = nullptr;
-    TKestControl* mouseSubControl_ = nullptr;
     TKestControl* hintControl_ = nullptr;
-    int32_t cursor_ = 0;
     int32_t outerOriginX_ = 0;
     int32_t outerOriginY_ = 0;
     QImage backBuffer_;
@@ -482,6 +516,80 @@ private:
     TKestControl* lastGroup_ = nullptr;
     bool selectAsFilled_ = false;
     bool editMode_ = false;
+
+    // editing (mouse)
+    // A point of the edited control under the pointer: its index, or a
+    // segment first..second; none when Index and First are both -1.
+    struct TEditPointHit {
+        int Index = -1;
+        int First = -1;
+        int Second = -1;
+        bool OnOutline = false;
+    };
+    void UpdateSelectionDisplay(const TKestRect& oldRect);
+    void InvalidateHandles(const TKestRect& selection);
+    void LeaveToolMode(uint8_t mode);
+    void EnterToolMode(uint8_t mode);
+    void FinishRubberBand();
+    void FinishZoomDrag();
+    void MoveSelectionTo(TKestPoint pixel);
+    void ResizeSelectionTo(TKestPoint pixel);
+    void PanTo(TKestPoint pixel);
+    void StartAutoDrag();
+    void TrackMouse(TKestPoint pixel);
+    void PointerMoved(TKestPoint pixel);
+    void OpenSizeMoveGroup();
+    void PressNormal(TKestPoint pixel, Qt::KeyboardModifiers modifiers);
+    void CreateByClick(TKestPoint pixel);
+    void ReturnFromDrag();
+    int32_t PixelsToUnits(int32_t pixels) const;
+    // point editing
+    void StartPointEditing(TKestControl* control);
+    TEditPointHit EditPointAt(TKestPoint pixel) const;
+    void PressEditPoints(TKestPoint pixel, Qt::KeyboardModifiers modifiers);
+    void DragEditPoints(TKestPoint pixel);
+    void FinishPointRubberBand();
+    void EndPointDrag();
+    // B, C, J, L and V: break, close, join, to lines, to curves.
+    bool EditPointsByKey(int key);
+    bool DeleteSelectedPoints();
+    void AddCreatedPoint(TKestPoint pixel);
+    void PaintEditPoints(TKestCanvas& canvas);
+    int EditPointCursor() const;
+
+    uint8_t toolMode_ = tmNormal;
+    uint8_t baseToolMode_ = tmNormal;
+    uint8_t returnMode_ = tmNormal;
+    const TKestControlClass* creatingControlClass_ = nullptr;
+    TKestControl* editPointControl_ = nullptr;
+    TSelectedArray editPointSelection_;
+    TKestPoint mouseDownPos_;
+    TKestPoint mousePos_;
+    TKestRect rubberRect_;
+    uint8_t resizeHandle_ = 0;
+    TKestPoint moveOffset_;
+    bool sizeMoveGroup_ = false;
+    bool pointsGroup_ = false;
+    TKestRect resizeStartRect_;
+    bool resizeMirrorX_ = false;
+    bool resizeMirrorY_ = false;
+    TKestPoint panStartOrigin_;
+    bool zoomOut_ = false;
+    bool shiftDown_ = false;
+    bool addPointKey_ = false;
+    bool selectPartialOverlapped_ = false;
+    bool hideSelection_ = false;
+    bool autoDragEnabled_ = false;
+    bool showEditPointGuide_ = true;
+    bool autoDragging_ = false;
+    TEditPointHit pointHit_;
+    TEditPointHit pointDrag_;
+    TKestPoint pointDragLast_;
+    TKestControl* mouseControl_ = nullptr;
+    TKestControl* mouseSubControl_ = nullptr;
+    int cursor_ = 0;
+    // The drag object of a drag from another panel while it is over this one.
+    TKestDragObject* dragOver_ = nullptr;
 };
 
 // The selection (or one control) copied into a group of its own that

@@ -79,6 +79,9 @@ TKestPanel::TKestPanel(QWidget* parent)
     NewDocument();
     InitWindow();
     resize(185, 41);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
 }
 
 TKestPanel::~TKestPanel()
@@ -214,7 +217,16 @@ void TKestPanel::ForgetControl(TKestControl* control)
         level.Controls.erase(std::remove(level.Controls.begin(), level.Controls.end(), control), level.Controls.end());
     if (lastGroup_ == control)
         lastGroup_ = nullptr;
-    ForgetViewControl(control);
+    if (mouseControl_ == control)
+        mouseControl_ = nullptr;
+    if (mouseSubControl_ == control)
+        mouseSubControl_ = nullptr;
+    if (editPointControl_ == control) {
+        editPointControl_ = nullptr;
+        editPointSelection_.clear();
+    }
+    if (hintControl_ == control)
+        hintControl_ = nullptr;
 }
 
 // The roots hand the active layer and scheme on to a neighbour when one

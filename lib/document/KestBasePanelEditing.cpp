@@ -101,6 +101,8 @@ bool TKestPanel::Unselect(TKestControl* control)
         return false;
     selected_.erase(it);
     DoNotify(control, knSelection);
+    if ((toolMode_ >= tmMove && toolMode_ <= tmEditPoints) || toolMode_ == tmCreating)
+        SetToolMode(baseToolMode_);
     return true;
 }
 
@@ -125,11 +127,10 @@ void TKestPanel::RefreshSelection()
     TKestRect rect;
     for (size_t i = 0; i < selected_.size(); ++i)
         rect = i == 0 ? selected_[i]->DocRect() : UnionRect(rect, selected_[i]->DocRect());
-    if (rect == selectionRect_)
-        return;
+    const TKestRect oldRect = selectionRect_;
     selectionRect_ = rect;
     if (!destroying_)
-        viewport()->update();
+        UpdateSelectionDisplay(oldRect);
 }
 
 void TKestPanel::BeginSelectionUpdate(bool notifyControls, const THistoryActionClass* historyGroupClass)
@@ -222,7 +223,9 @@ void TKestPanel::MoveSelected(int32_t dx, int32_t dy)
 {
     if ((dx == 0 && dy == 0) || selected_.empty())
         return;
-    TSelectionUpdate update(*this, true, TPanelSizeMoveHistoryGroup::StaticClass());
+    // A drag records its own group.
+    const bool dragging = toolMode_ == tmMoving || toolMode_ == tmResizing || toolMode_ == tmControlResizing;
+    TSelectionUpdate update(*this, true, dragging ? nullptr : TPanelSizeMoveHistoryGroup::StaticClass());
     for (TKestControl* control : std::vector<TKestControl*>(selected_)) {
         if (!IsSchemeChild(control))
             continue;

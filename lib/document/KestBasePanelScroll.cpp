@@ -205,7 +205,7 @@ void TKestPanel::BeginPanning()
     if (panning_)
         return;
     panning_ = true;
-    panStartOrigin_ = {originX_, originY_};
+    frozenOrigin_ = {originX_, originY_};
     if (!frostPan_)
         return;
     const int64_t docWidth = int64_t(ScaleValue(docWidth_, scale_)) + 2 * int64_t(horzExtraSpace_);
@@ -243,7 +243,7 @@ bool TKestPanel::PaintFrozenPicture(TKestCanvas& canvas)
     canvas.SetBrush(background);
     canvas.FillRect(paintRect_);
     const TKestPoint at = frozenFullDoc_ ? TKestPoint {-originX_ - horzExtraSpace_, -originY_ - vertExtraSpace_}
-                                         : TKestPoint {panStartOrigin_.X - originX_, panStartOrigin_.Y - originY_};
+                                         : TKestPoint {frozenOrigin_.X - originX_, frozenOrigin_.Y - originY_};
     canvas.Draw(at.X, at.Y, frozenPicture_);
     return true;
 }

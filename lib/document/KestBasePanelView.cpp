@@ -1,7 +1,9 @@
 // TKestPanel, the view state the document model needs: the
 // document-to-pixel transform, the paint state and the alpha buffers of
 // transparent controls.
+#include <QScrollBar>
 #include <algorithm>
+#include <climits>
 
 #include "KestBasePanel.h"
 #include "KestCanvas.h"
@@ -9,10 +11,18 @@
 
 namespace kest {
 
+// A shown window scrolls there, as far as its scroll bars go; a panel
+// that is not shown takes the origin as it is.
 void TKestPanel::SetOrigin(int32_t x, int32_t y)
 {
     if (Painting() || (x == originX_ && y == originY_))
         return;
+    if (isVisible()) {
+        horizontalScrollBar()->setValue(int32_t(std::clamp<int64_t>(int64_t(x) + horzExtraSpace_, 0, INT_MAX)));
+        verticalScrollBar()->setValue(int32_t(std::clamp<int64_t>(int64_t(y) + vertExtraSpace_, 0, INT_MAX)));
+        UpdateOrigin();
+        return;
+    }
     originX_ = x;
     originY_ = y;
     viewport()->update();

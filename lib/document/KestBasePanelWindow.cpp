@@ -16,7 +16,6 @@ void TKestPanel::InitWindow()
     // Every pixel of the window comes from the back buffer.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    viewport()->setMouseTracking(true);
     QPalette palette = viewport()->palette();
     palette.setColor(QPalette::Window, ColorToQColor(clWindow));
     viewport()->setPalette(palette);
@@ -119,8 +118,8 @@ void TKestPanel::PaintTo(TKestCanvas& canvas, const TKestRect& paintRect, bool h
     canvas.SelectClipRgn(outsideClip);
     if (!plainOutput && docSpaceFill_)
         PaintDocSpace(canvas, doc, frameWanted);
-    if (!plainOutput && onScreen_ && paintSelection_)
-        paintSelection_(canvas);
+    if (!plainOutput && onScreen_)
+        PaintSelection(canvas);
 }
 
 // The strips of the paint rectangle outside the document; a frame and
@@ -181,8 +180,6 @@ void TKestPanel::PaintDocument(TKestCanvas& canvas, TKestControl* control, bool 
             }
         }
     }
-    if (!plainOutput_ && paintRubberBand_)
-        paintRubberBand_(canvas);
     if (OnPaintOver)
         OnPaintOver(&canvas, control, childrenOnly, selectedOnly);
 }
@@ -238,12 +235,6 @@ void TKestPanel::SetDocSpaceFill(bool value)
 void TKestPanel::SetDocClipping(bool value)
 {
     if (StoreValue(docClipping_, value))
-        viewport()->update();
-}
-
-void TKestPanel::SetShowEditPointGuide(bool value)
-{
-    if (StoreValue(showEditPointGuide_, value))
         viewport()->update();
 }
 

@@ -8,6 +8,7 @@
 #include <QToolTip>
 #include <climits>
 
+#include "KestCursors.h"
 #include "support/DocTestSupport.h"
 #include "support/PanelWindowSupport.h"
 
@@ -229,83 +230,31 @@ TEST(PanelViewTest, MouseControlAndHints)
     QToolTip::hideText();
 }
 
-TEST(PanelViewTest, CursorOfEachToolMode)
-{
-    TPanelFixture f;
-    const TKestControlClass* box = TBox::StaticClass();
-    struct TCase {
-        TKestCursorQuery Query;
-        int32_t Cursor;
-    };
-    const TCase cases[] = {
-        {{.ToolMode = 0}, 0},
-        {{.ToolMode = 0, .CreatingClass = box}, box->CreationCursor()},
-        {{.ToolMode = 8, .CreatingClass = box}, box->CreationCursor()},
-        {{.ToolMode = 2}, 13},
-        {{.ToolMode = 3, .ZoomOut = true}, 14},
-        {{.ToolMode = 4}, -22},
-        {{.ToolMode = 5}, -22},
-        {{.ToolMode = 6, .ResizeHandle = 1}, -8},
-        {{.ToolMode = 7, .ResizeHandle = 8}, -8},
-        {{.ToolMode = 7, .ResizeHandle = 2}, -7},
-        {{.ToolMode = 6, .ResizeHandle = 7}, -7},
-        {{.ToolMode = 7, .ResizeHandle = 3}, -6},
-        {{.ToolMode = 7, .ResizeHandle = 6}, -6},
-        {{.ToolMode = 7, .ResizeHandle = 4}, -9},
-        {{.ToolMode = 7, .ResizeHandle = 5}, -9},
-        {{.ToolMode = 9, .PointHit = phPoint}, 1}, // nothing is edited
-        {{.ToolMode = 9, .EditingPoints = true}, 1},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phPoint}, 5},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phCurveControl}, 6},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phSegment}, 18},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phAddOnOutline}, 2},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phDeletePoint}, 3},
-        {{.ToolMode = 9, .EditingPoints = true, .PointHit = phClosePoint}, 4},
-        {{.ToolMode = 10}, 1},
-        {{.ToolMode = 11, .CreatingClass = box}, box->CreationCursor()},
-        {{.ToolMode = 11, .CreatingClass = box, .ContinuingFigure = true}, 5},
-        {{.ToolMode = 12, .PointHit = phCurveControl}, 6},
-        {{.ToolMode = 12, .PointHit = phPoint}, 5},
-        {{.ToolMode = 13}, 17},
-        {{.ToolMode = 14}, 15},
-        {{.ToolMode = 15}, 16},
-        {{.ToolMode = 16}, 0},
-    };
-    for (const TCase& c : cases)
-        EXPECT_EQ(f.panel.ToolModeCursor(c.Query), c.Cursor) << "mode " << int(c.Query.ToolMode);
-    EXPECT_EQ(box->CreationCursor(), 7); // the test kind keeps the control's own
-
-    // Over a control that refers to a scheme the hand shows.
-    TBox* link = f.AddBox({0, 0, 10000, 10000});
-    link->SetReference(f.Scheme());
-    f.panel.SetMouseControl(link);
-    EXPECT_EQ(f.panel.ToolModeCursor({}), -21);
-    EXPECT_EQ(f.panel.ToolModeCursor({.CreatingClass = box}), 7);
-}
-
-TEST(PanelViewTest, UpdateCursorAppliesTheCursorAndLetsTheHandlerChooseAnother)
+TEST(PanelViewTest, CursorsComeFromTheTableAndTheHandlerHasTheLastWord)
 {
     TPanelFixture f;
     ShowClient(f.panel, 100, 100);
-    f.panel.UpdateCursor({.ToolMode = 4});
-    EXPECT_EQ(f.panel.CurrentCursor(), -22);
-    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::SizeAllCursor);
-    f.panel.UpdateCursor({.ToolMode = 7, .ResizeHandle = 2});
-    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::SizeVerCursor);
-    // The library's own cursors are pictures.
-    f.panel.UpdateCursor({.ToolMode = 14});
-    EXPECT_EQ(f.panel.CurrentCursor(), 15);
-    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(KestPanelCursor(-8).shape(), Qt::SizeFDiagCursor);
+    EXPECT_EQ(KestPanelCursor(-22).shape(), Qt::SizeAllCursor);
+    EXPECT_EQ(KestPanelCursor(0).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(KestPanelCursor(19).shape(), Qt::ArrowCursor);
+    // The library's own cursors are the pictures of the table.
+    ASSERT_TRUE(LoadCursors());
+    EXPECT_EQ(KestPanelCursor(15).shape(), Qt::BitmapCursor);
+    EXPECT_EQ(KestPanelCursor(15).pixmap().toImage(), KestCursor(15).pixmap().toImage());
 
-    int32_t offered = 0;
-    f.panel.OnUpdateCursor = [&](TKestPanel*, int32_t& cursor) {
+    f.panel.SetToolMode(TKestPanel::tmPan);
+    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(f.panel.viewport()->cursor().pixmap().toImage(), KestCursor(15).pixmap().toImage());
+
+    int offered = 0;
+    f.panel.OnUpdateCursor = [&](TKestPanel*, int& cursor) {
         offered = cursor;
-        cursor = -21;
+        cursor = -22;
     };
-    f.panel.UpdateCursor({.ToolMode = 2, .ZoomOut = true});
-    EXPECT_EQ(offered, 14);
-    EXPECT_EQ(f.panel.CurrentCursor(), -21);
-    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::PointingHandCursor);
+    f.panel.SetToolMode(TKestPanel::tmZoom);
+    EXPECT_EQ(offered, 13);
+    EXPECT_EQ(f.panel.viewport()->cursor().shape(), Qt::SizeAllCursor);
 }
 
 } // namespace
