@@ -137,11 +137,11 @@ public:
     // Hit tests at random points (panel pixels) by the index and by the scan.
     void ExpectSameHits(int points, const std::string& context)
     {
-        const int32_t width = ScaleValue(f.panel.DocWidth(), f.panel.Scale()) + 60;
-        const int32_t height = ScaleValue(f.panel.DocHeight(), f.panel.Scale()) + 60;
+        // The document's pixels wherever the window puts its origin.
+        const TKestRect area = f.panel.TransformRect({0, 0, f.panel.DocWidth(), f.panel.DocHeight()});
         int hits = 0;
         for (int i = 0; i < points; ++i) {
-            const int32_t x = Pick(-30, width), y = Pick(-30, height);
+            const int32_t x = Pick(area.Left - 30, area.Right + 30), y = Pick(area.Top - 30, area.Bottom + 30);
             TKestControl* expected = ScanAt(f.Scheme(), x, y);
             ASSERT_EQ(f.Scheme()->FindControlAtPoint(x, y), expected) << context << " at (" << x << ", " << y << ")";
             hits += expected != nullptr;

@@ -43,6 +43,31 @@ std::span<const int> CosmeticPattern(TPenStyle style)
 
 // Walks the pixels of one-pixel outlines with a dash pattern that runs on
 // across the segments of a call.
+// Pixels in the order a line visits them; neighbours along a row or a
+// column go out as one rectangle, since filling a few spans costs far less
+// than plotting every point. A pixel listed twice is filled twice, which
+// the raster operations rely on.
+void FillPixels(QPainter& painter, const std::vector<QPoint>& pixels, const QColor& color)
+{
+    const QBrush brush(color);
+    const size_t n = pixels.size();
+    for (size_t i = 0; i < n;) {
+        const QPoint first = pixels[i];
+        size_t j = i + 1;
+        if (j < n) {
+            const QPoint step = pixels[j] - first;
+            if (step.manhattanLength() == 1)
+                while (j < n && pixels[j] - pixels[j - 1] == step)
+                    ++j;
+        }
+        const QPoint last = pixels[j - 1];
+        painter.fillRect(QRect(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
+                             QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y()))),
+            brush);
+        i = j;
+    }
+}
+
 class TCosmeticLine {
 public:
     TCosmeticLine(std::span<const int> pattern, int32_t width, int32_t height)
@@ -415,13 +440,9 @@ void TKestCanvas::StrokeCosmetic(const QPainterPath& outline, const QColor& colo
         if (before == line.on.size() + line.off.size() && poly.size() > 2 && poly.isClosed())
             line.Dot(RoundCoord(poly[0].x()), RoundCoord(poly[0].y()));
     }
-    painter_.setBrush(Qt::NoBrush);
-    painter_.setPen(QPen(color, 0));
-    painter_.drawPoints(line.on.data(), int(line.on.size()));
-    if (state_.bkMode == OPAQUE && !line.off.empty()) {
-        painter_.setPen(QPen(forced ? color : ColorToQColor(state_.bkColor), 0));
-        painter_.drawPoints(line.off.data(), int(line.off.size()));
-    }
+    FillPixels(painter_, line.on, color);
+    if (state_.bkMode == OPAQUE && !line.off.empty())
+        FillPixels(painter_, line.off, forced ? color : ColorToQColor(state_.bkColor));
 }
 
 void TKestCanvas::StrokeWide(const QPainterPath& outline, const QColor& color, bool insideFrame)
