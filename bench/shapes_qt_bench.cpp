@@ -71,14 +71,17 @@ int CountShapes(TKestPanel& panel)
     return count;
 }
 
+// Freed before the application object goes, as the panel's fonts and images
+// belong to it.
+std::unique_ptr<TKestPanel> loadedPanel;
+
 TKestPanel& LoadedPanel()
 {
-    static std::unique_ptr<TKestPanel> panel;
-    if (!panel) {
-        panel = std::make_unique<TKestPanel>();
-        Load(*panel, DocumentText());
+    if (!loadedPanel) {
+        loadedPanel = std::make_unique<TKestPanel>();
+        Load(*loadedPanel, DocumentText());
     }
-    return *panel;
+    return *loadedPanel;
 }
 
 const std::string& DocumentBinary()
@@ -237,5 +240,6 @@ int main(int argc, char** argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    loadedPanel.reset();
     return 0;
 }

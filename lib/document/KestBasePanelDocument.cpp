@@ -17,6 +17,15 @@ const char* const KestControlsMimeType = "application/x-kest-controls";
 
 namespace {
 
+// Clearing keeps the buckets, and clearing keeps their full size to wipe on
+// every later call: freeing a large document cleared once per control. An
+// emptied index gives its buckets back.
+void DropIdIndex(std::unordered_map<int32_t, TKestControl*>& index)
+{
+    if (!index.empty())
+        std::unordered_map<int32_t, TKestControl*>().swap(index);
+}
+
 bool StartsWith(std::string_view line, std::string_view keyword)
 {
     return line.substr(0, keyword.size()) == keyword;
@@ -208,7 +217,7 @@ void TKestPanel::RemoveOrphan(TKestControl* control)
 
 void TKestPanel::ForgetControl(TKestControl* control)
 {
-    idIndex_.clear();
+    DropIdIndex(idIndex_);
     auto it = std::find(selected_.begin(), selected_.end(), control);
     if (it != selected_.end()) {
         selected_.erase(it);
@@ -283,7 +292,7 @@ void TKestPanel::GenerateId(TKestControl* control)
 
 bool TKestPanel::ChangeId(TKestControl* control, int32_t oldId)
 {
-    idIndex_.clear();
+    DropIdIndex(idIndex_);
     if (!control || assigningIdControl_ == control)
         return false;
     const int32_t newId = control->ID();
@@ -425,12 +434,12 @@ void TKestPanel::EndLoading(bool apply)
             refList_.Apply();
     } catch (...) {
         idIndexEnabled_ = false;
-        idIndex_.clear();
+        DropIdIndex(idIndex_);
         refList_.Clear();
         throw;
     }
     idIndexEnabled_ = false;
-    idIndex_.clear();
+    DropIdIndex(idIndex_);
     refList_.Clear();
 }
 

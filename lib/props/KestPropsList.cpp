@@ -40,15 +40,16 @@ TPropList::~TPropList()
 
 TCustomProp* TPropList::Insert(std::unique_ptr<TCustomProp> prop, std::string_view name)
 {
-    std::string message = FormatMessage("Property %s already exist", std::string(name));
+    // Formatted only when thrown: every property of every control passes here.
+    const auto refuse = [name] { throw EKestError(FormatMessage("Property %s already exist", std::string(name))); };
     // A property that belongs somewhere already stays with its owner.
     if (prop && (IndexOf(prop.get()) >= 0 || prop->owner_ || prop->parentProp_)) {
         (void)prop.release();
-        throw EKestError(message);
+        refuse();
     }
     auto [pos, found] = Locate(name);
     if (!prop || found || IsReservedName(name))
-        throw EKestError(message);
+        refuse();
     prop->owner_ = this;
     prop->AfterConstruction();
     TCustomProp* result = prop.get();

@@ -10,6 +10,7 @@
 
 #include "KestBase.h"
 #include "KestGraphicProps.h"
+#include "KestPath.h"
 #include "KestRegion.h"
 
 namespace kest {
@@ -24,6 +25,16 @@ bool RectContains(const TKestRect& r, int32_t x, int32_t y);
 // The corners, side middles and centre of r: index 0 top-left, then
 // clockwise, 8 the centre; (0, 0) for any other index.
 TKestPoint RectConnectionPoint(const TKestRect& r, int index);
+// The outlines the shapes convert into, as closed (or, for an arc without
+// pie, open) figures within rect.
+void RoundedRectPath(const TKestRect& rect, int32_t roundness, TPointArray& points, TPointTypeArray& types);
+void EllipsePath(const TKestRect& rect, TPointArray& points, TPointTypeArray& types);
+// Angles in thousandths of a degree, counter-clockwise with y up.
+void ArcPath(
+    const TKestRect& rect, int32_t beginAngle, int32_t endAngle, bool pie, TPointArray& points, TPointTypeArray& types);
+// A new curve beside shape with its common properties and the given outline
+// (relative to the shape's top-left corner).
+TKestControl* ShapeToCurve(TKestControl& shape, const TPointArray& points, const TPointTypeArray& types);
 
 class TKestBox : public TKestControl {
     KEST_CONTROL_CLASS(TKestBox)
@@ -45,6 +56,7 @@ public:
     TKestPoint AnchorPoint() const override;
     int ConnectionPointCount() const override;
     TKestPoint ConnectionPoint(int index) const override;
+    TKestControl* ConvertToCurve() override;
 
 protected:
     void CreateProperties() override;
@@ -92,6 +104,7 @@ public:
     TKestPoint AnchorPoint() const override;
     int ConnectionPointCount() const override;
     TKestPoint ConnectionPoint(int index) const override;
+    TKestControl* ConvertToCurve() override;
 
     // The two arc end points, relative to the shape.
     int PointCount() const override;
@@ -199,6 +212,7 @@ public:
     TKestPoint AnchorPoint() const override;
     int ConnectionPointCount() const override;
     TKestPoint ConnectionPoint(int index) const override;
+    TKestControl* ConvertToCurve() override;
 
 protected:
     void CreateProperties() override;
@@ -223,6 +237,7 @@ private:
     double unitHeight_ = 0;
     TPointArray path_;
     TPointTypeArray pathTypes_;
+    TPathInfo pathInfo_;
 };
 
 } // namespace kest

@@ -2,50 +2,9 @@
 #include <cmath>
 
 #include "KestControlsBasic.h"
+#include "KestPath.h"
 
 namespace kest {
-
-namespace {
-
-// Non-zero winding of the closed polygon around (x, y).
-bool InsidePolygon(const TPointArray& points, double x, double y)
-{
-    int winding = 0;
-    const size_t n = points.size();
-    for (size_t i = 0; i < n; ++i) {
-        const TKestPoint a = points[i];
-        const TKestPoint b = points[(i + 1) % n];
-        const double cross = double(b.X - a.X) * (y - a.Y) - (x - a.X) * double(b.Y - a.Y);
-        if (a.Y <= y) {
-            if (b.Y > y && cross > 0)
-                ++winding;
-        } else if (b.Y <= y && cross < 0) {
-            --winding;
-        }
-    }
-    return winding != 0;
-}
-
-double SegmentDistance(TKestPoint a, TKestPoint b, double x, double y)
-{
-    const double dx = double(b.X) - a.X;
-    const double dy = double(b.Y) - a.Y;
-    const double length2 = dx * dx + dy * dy;
-    double t = length2 > 0 ? ((x - a.X) * dx + (y - a.Y) * dy) / length2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(x - (a.X + t * dx), y - (a.Y + t * dy));
-}
-
-bool NearOutline(const TPointArray& points, double x, double y, double tolerance)
-{
-    const size_t n = points.size();
-    for (size_t i = 0; i < n; ++i)
-        if (SegmentDistance(points[i], points[(i + 1) % n], x, y) <= tolerance)
-            return true;
-    return false;
-}
-
-} // namespace
 
 KEST_CONTROL_CLASS_IMPL(TKestRegularPolygon, TKestControl)
 
@@ -105,6 +64,7 @@ void TKestRegularPolygon::UpdatePath()
     pathTypes_.assign(path_.size(), ptNode);
     if (!pathTypes_.empty())
         pathTypes_.back() = ptClosedEnd;
+    GetPathInfo(path_, pathTypes_, pathInfo_);
 }
 
 void TKestRegularPolygon::PropChanged(TPropList* sender, TCustomProp* prop)
@@ -182,9 +142,9 @@ bool TKestRegularPolygon::IsPointInside(int32_t x, int32_t y)
     const int32_t tolerance = UnscaleValue(4, ShapeScale(*this)) + penProp_->Width() / 2;
     if (!RectContains({-tolerance, -tolerance, Width() + tolerance + 1, Height() + tolerance + 1}, p.X, p.Y))
         return false;
-    if ((!brushProp_->IsClear() || ShapeSelectAsFilled(*this)) && InsidePolygon(path_, p.X, p.Y))
-        return true;
-    return penProp_->ActiveWidth() >= 1 && NearOutline(path_, p.X, p.Y, tolerance);
+    const bool fillTest = !brushProp_->IsClear() || ShapeSelectAsFilled(*this);
+    const bool strokeTest = penProp_->ActiveWidth() >= 1;
+    return PointOnPath(path_, pathTypes_, p, &pathInfo_, nullptr, tolerance, fillTest, strokeTest);
 }
 
 TKestRect TKestRegularPolygon::GetRefreshRect(int32_t paintX, int32_t paintY)
