@@ -38,24 +38,31 @@ std::unique_ptr<TKestPanel> LoadEditDocument(const QString& fileName, QString& e
 
 bool SaveEditDocument(TKestPanel& panel, const QString& fileName, bool binary, QString& error)
 {
+    // The panel writes in the form it was told to keep; a failed save
+    // leaves its form as it was.
+    const bool wasBinary = panel.SaveAsBinary();
+    const bool wasModified = panel.Modified();
+    auto fail = [&](const QString& message) {
+        panel.SetSaveAsBinary(wasBinary);
+        panel.SetModified(wasModified);
+        error = message;
+        return false;
+    };
+    panel.SetSaveAsBinary(binary);
     TKestMemoryStream stream;
     try {
         std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppSave, binary);
         panel.SaveToFiler(*filer);
     } catch (const EKestError& e) {
-        error = FaultMessage(fileName, e.what());
-        return false;
+        return fail(FaultMessage(fileName, e.what()));
     }
     QSaveFile file(fileName);
     const std::vector<uint8_t>& data = stream.Data();
     if (!file.open(QIODevice::WriteOnly)
         || file.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()))
             != static_cast<qint64>(data.size())
-        || !file.commit()) {
-        error = fileName + ": " + file.errorString();
-        return false;
-    }
-    panel.SetSaveAsBinary(binary);
+        || !file.commit())
+        return fail(fileName + ": " + file.errorString());
     panel.SetModified(false);
     return true;
 }
@@ -82,7 +89,13 @@ QString ControlClassCaption(const TKestControlClass* cls)
     if (cls->ToolInfo(nullptr, hint) && !hint.empty())
         return QString::fromStdString(hint);
     QString name = QString::fromLatin1(cls->Name());
-    return name.startsWith("TKest") ? name.mid(5) : name;
+    if (name.startsWith("TKest"))
+        name = name.mid(5);
+    // "RegularPolygon" reads "Regular Polygon".
+    for (qsizetype i = name.size() - 1; i > 0; --i)
+        if (name[i].isUpper() && name[i - 1].isLower())
+            name.insert(i, QLatin1Char(' '));
+    return name;
 }
 
 } // namespace kest

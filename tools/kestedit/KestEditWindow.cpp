@@ -79,7 +79,7 @@ TKestEditWindow::TKestEditWindow(QWidget* parent)
 
     CreateActions();
     CreateToolBar();
-    InstallPanel(std::make_unique<TKestPanel>());
+    NewFile();
     resize(1024, 720);
 }
 
@@ -353,7 +353,10 @@ bool TKestEditWindow::SaveFile(const QString& fileName, bool binary)
 void TKestEditWindow::NewFile()
 {
     fileName_.clear();
-    InstallPanel(std::make_unique<TKestPanel>());
+    auto panel = std::make_unique<TKestPanel>();
+    // The empty document made by the panel is nothing to save.
+    panel->SetModified(false);
+    InstallPanel(std::move(panel));
 }
 
 bool TKestEditWindow::MaybeSave()
