@@ -1,17 +1,22 @@
 // The editor's window driven as a user would through its commands: files in
 // both forms, page tabs, the history, the clipboard and the arranging
 // commands, checked against the document the panel holds.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QMessageBox>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+#include "DoorCtrls.h"
 #include "KestControls.h"
+#include "KestEditDocument.h"
 #include "KestEditWindow.h"
 
 namespace kest {
@@ -73,6 +78,14 @@ protected:
     }
 
     int SchemeCount() { return window_.Panel().ActiveScheme()->Count(); }
+
+    QAction* Tool(const QString& text)
+    {
+        for (QAction* action : window_.findChildren<QAction*>())
+            if (action->isCheckable() && action->text() == text)
+                return action;
+        return nullptr;
+    }
 
     QTemporaryDir dir_;
     TKestEditWindow window_;
@@ -263,6 +276,37 @@ TEST_F(KestEditWindowTest, ZoomStepsAndFitShowTheWholePage)
     EXPECT_LE(page.Bottom, view.bottom() + 1);
     // Fitted, not merely small: one side nearly fills the window.
     EXPECT_TRUE(page.Right - page.Left > view.width() - 40 || page.Bottom - page.Top > view.height() - 40);
+}
+
+TEST_F(KestEditWindowTest, ToolBarOffersEveryShapeAndTheDoorAndCreatesWithAClick)
+{
+    const auto& classes = RegisterEditClasses();
+    for (const TKestControlClass* shape : {TKestBox::StaticClass(), TKestText::StaticClass(),
+             TKestConnector::StaticClass(), doravo::TKestDoor::StaticClass()})
+        EXPECT_NE(std::find(classes.begin(), classes.end(), shape), classes.end()) << shape->Name();
+    TKestPanel& panel = window_.Panel();
+    for (const TKestControlClass* cls : classes) {
+        QAction* tool = Tool(ControlClassCaption(cls));
+        ASSERT_NE(tool, nullptr) << cls->Name();
+        tool->trigger();
+        EXPECT_EQ(panel.CreatingControlClass(), cls);
+    }
+    Tool("Zoom")->trigger();
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmZoom);
+    EXPECT_EQ(panel.CreatingControlClass(), nullptr);
+
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    Tool("Box")->trigger();
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmNormal);
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, QPoint(60, 50));
+    QApplication::processEvents();
+    ASSERT_EQ(SchemeCount(), 1);
+    TKestControl* box = panel.ActiveScheme()->Controls(0);
+    EXPECT_EQ(box->ClassName(), std::string("TKestBox"));
+    EXPECT_TRUE(panel.IsSelected(box));
+    EXPECT_TRUE(Tool("Select")->isChecked()) << "a creation tool is used once";
+    EXPECT_TRUE(window_.isWindowModified());
 }
 
 } // namespace
