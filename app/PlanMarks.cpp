@@ -50,7 +50,10 @@ template <class T> T* PropOf(TKestControl* control, const char* name)
 
 TColor HighlightColor(int kind, TColor color, bool on)
 {
-    const TColor rgb = kest::ColorToRGB(color) & 0xFFFFFF;
+    const TColor rgb = kest::ColorToRGB(color);
+    // Special values such as "none" are no colours and never swap.
+    if (rgb > 0xFFFFFF)
+        return color;
     if (kind == hkZone)
         return ZoneColor(rgb, on);
     if (kind < hkBuilding || kind > hkCredits)
