@@ -87,11 +87,14 @@ void TKestCard::CreateControl()
     std::string line;
     filer->LoadStrCheck(line);
     control_ = panel->LoadControl(*filer, scheme, line);
-    if (control_)
-        control_->ForEach([layer](TKestControl* c) {
-            c->SetLayer(layer);
-            return true;
-        });
+    if (!control_)
+        return;
+    // Copies named like the template would hide it from the next lookup.
+    control_->SetName(CopyName);
+    control_->ForEach([layer](TKestControl* c) {
+        c->SetLayer(layer);
+        return true;
+    });
 }
 
 void TKestCard::PlaceControl()

@@ -21,6 +21,8 @@ class TKestCards;
 
 // Gap between an in-plan card's bottom and its door's top, in pixels.
 constexpr int InPlanCardGap = 3;
+// The name of the template's copies.
+constexpr const char* CopyName = "PersonCard";
 
 class TKestCard {
 public:
