@@ -3,7 +3,11 @@
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "ControlIcons.h"
@@ -245,6 +249,218 @@ void TSiteRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 QSize TSiteRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
     return {firstColumnRight_, ControlRowHeight};
+}
+
+TSiteListView::TSiteListView(QWidget* parent)
+    : QAbstractItemView(parent)
+{
+    setVerticalScrollMode(ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TSiteListView::setModel(QAbstractItemModel* model)
+{
+    QAbstractItemView::setModel(model);
+    if (!model)
+        return;
+    auto fromRow = [this](const QModelIndex&, int first, int) { RowsChanged(first); };
+    connect(model, &QAbstractItemModel::rowsInserted, this, fromRow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, fromRow);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { RowsChanged(0); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { RowsChanged(0); });
+    RowsChanged(0);
+}
+
+int TSiteListView::RowCount() const
+{
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
+
+int TSiteListView::RowAt(int y) const
+{
+    const int count = RowCount();
+    if (count == 0)
+        return -1;
+    const int64_t row = (int64_t(y) + verticalOffset()) / ControlRowHeight;
+    return int(std::clamp<int64_t>(row, 0, count - 1));
+}
+
+void TSiteListView::RowsChanged(int first)
+{
+    updateGeometries();
+    // Rows above the change keep their places and pictures.
+    const int top = std::max(0, first * ControlRowHeight - verticalOffset());
+    if (top < viewport()->height())
+        viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+}
+
+QRect TSiteListView::visualRect(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != model())
+        return {};
+    return {0, index.row() * ControlRowHeight - verticalOffset(), viewport()->width(), ControlRowHeight};
+}
+
+void TSiteListView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (!index.isValid() || index.model() != model())
+        return;
+    const int top = index.row() * ControlRowHeight;
+    const int height = viewport()->height();
+    const int value = verticalOffset();
+    int target = value;
+    switch (hint) {
+    case PositionAtTop:
+        target = top;
+        break;
+    case PositionAtBottom:
+        target = top + ControlRowHeight - height;
+        break;
+    case PositionAtCenter:
+        target = top - (height - ControlRowHeight) / 2;
+        break;
+    case EnsureVisible:
+        if (top < value)
+            target = top;
+        else if (top + ControlRowHeight > value + height)
+            target = top + ControlRowHeight - height;
+        break;
+    }
+    verticalScrollBar()->setValue(target);
+}
+
+QModelIndex TSiteListView::indexAt(const QPoint& point) const
+{
+    if (point.y() < 0 || point.x() < 0 || point.x() >= viewport()->width())
+        return {};
+    const int64_t row = (int64_t(point.y()) + verticalOffset()) / ControlRowHeight;
+    if (row >= RowCount())
+        return {};
+    return model()->index(int(row), 0, rootIndex());
+}
+
+QModelIndex TSiteListView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
+{
+    const int count = RowCount();
+    if (count == 0)
+        return {};
+    const int row = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int page = std::max(1, viewport()->height() / ControlRowHeight);
+    int target = row;
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        target = row - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        target = row + 1;
+        break;
+    case MovePageUp:
+        target = row - page;
+        break;
+    case MovePageDown:
+        target = row + page;
+        break;
+    case MoveHome:
+        target = 0;
+        break;
+    case MoveEnd:
+        target = count - 1;
+        break;
+    default:
+        break;
+    }
+    return model()->index(std::clamp(target, 0, count - 1), 0, rootIndex());
+}
+
+int TSiteListView::horizontalOffset() const
+{
+    return 0;
+}
+
+int TSiteListView::verticalOffset() const
+{
+    return verticalScrollBar()->value();
+}
+
+bool TSiteListView::isIndexHidden(const QModelIndex&) const
+{
+    return false;
+}
+
+void TSiteListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags)
+{
+    const QRect area = rect.normalized();
+    const int first = RowAt(area.top()), last = RowAt(area.bottom());
+    if (first < 0)
+        return;
+    selectionModel()->select(
+        QItemSelection(model()->index(first, 0, rootIndex()), model()->index(last, 0, rootIndex())), flags);
+}
+
+QRegion TSiteListView::visualRegionForSelection(const QItemSelection& selection) const
+{
+    const int offset = verticalOffset();
+    const int firstShown = offset / ControlRowHeight;
+    const int lastShown = (offset + viewport()->height()) / ControlRowHeight;
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+        const int top = std::max(range.top(), firstShown), bottom = std::min(range.bottom(), lastShown);
+        if (top <= bottom)
+            region += QRect(
+                0, top * ControlRowHeight - offset, viewport()->width(), (bottom - top + 1) * ControlRowHeight);
+    }
+    return region;
+}
+
+void TSiteListView::updateGeometries()
+{
+    const int64_t content = int64_t(RowCount()) * ControlRowHeight;
+    const int height = viewport()->height();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setSingleStep(ControlRowHeight);
+    bar->setPageStep(height);
+    bar->setRange(0, int(std::clamp<int64_t>(content - height, 0, INT_MAX)));
+    QAbstractItemView::updateGeometries();
+}
+
+void TSiteListView::scrollContentsBy(int, int)
+{
+    // A journal growing by many events between two paints scrolls once per
+    // event; moving the pixels each time would cost more than one repaint.
+    viewport()->update();
+}
+
+void TSiteListView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractItemView::resizeEvent(event);
+    updateGeometries();
+}
+
+void TSiteListView::paintEvent(QPaintEvent* event)
+{
+    const int count = RowCount();
+    if (count == 0)
+        return;
+    const int offset = verticalOffset();
+    const int first = std::max(0, (offset + event->rect().top()) / ControlRowHeight);
+    const int last = std::min(count - 1, (offset + event->rect().bottom()) / ControlRowHeight);
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State base = option.state & ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    const QModelIndex current = currentIndex();
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        option.rect = visualRect(index);
+        option.state = base;
+        if (selectionModel()->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (index == current && hasFocus())
+            option.state |= QStyle::State_HasFocus;
+        itemDelegate()->paint(&painter, option, index);
+    }
 }
 
 } // namespace doravo

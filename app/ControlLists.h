@@ -1,8 +1,10 @@
 // The lists of the control panel: models whose rows stand for records of the
-// site model and draw them at paint time, and the delegate that paints a row
-// with its icon, a bold right-aligned first column and the text after it.
+// site model and draw them at paint time, the delegate that paints a row
+// with its icon, a bold right-aligned first column and the text after it,
+// and the view that shows such rows at a fixed height.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>
 #include <vector>
@@ -68,6 +70,39 @@ public:
 
 private:
     int firstColumnRight_;
+};
+
+// One column of rows ControlRowHeight pixels high, scrolled by pixels.
+// Every operation is a little arithmetic on the row number, so a journal of
+// tens of thousands of rows costs no more to grow, scroll or select in than
+// a short list; generic list views lay every row out again on each insert.
+class TSiteListView : public QAbstractItemView {
+public:
+    explicit TSiteListView(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex& index) const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int RowCount() const;
+    // The row at the viewport's y, clamped to the rows; −1 without rows.
+    int RowAt(int y) const;
+    // Rows from first on were added, removed or replaced.
+    void RowsChanged(int first);
 };
 
 } // namespace doravo

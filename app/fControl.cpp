@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QSplitter>
@@ -139,19 +138,17 @@ void TfmControl::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-QListView* TfmControl::CreateList(TSiteListModel* model, int firstColumnRight)
+TSiteListView* TfmControl::CreateList(TSiteListModel* model, int firstColumnRight)
 {
-    auto* list = new QListView;
+    auto* list = new TSiteListView;
     list->setModel(model);
     list->setItemDelegate(new TSiteRowDelegate(firstColumnRight, list));
-    list->setUniformItemSizes(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
 }
 
-void TfmControl::FollowSelection(QListView* list, void (TfmControl::*refresh)())
+void TfmControl::FollowSelection(TSiteListView* list, void (TfmControl::*refresh)())
 {
     connect(
         list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, refresh] { (this->*refresh)(); });
@@ -169,7 +166,7 @@ QWidget* TfmControl::CreatePersonnelPage()
     layout->addWidget(lbPersonnel, 1);
     layout->addWidget(details);
     FollowSelection(lbPersonnel, &TfmControl::RefreshPersonnel);
-    connect(lbPersonnel, &QListView::doubleClicked, this,
+    connect(lbPersonnel, &TSiteListView::doubleClicked, this,
         [this](const QModelIndex& index) { DoubleClicked(lbPersonnel, personnel_->Record(index.row())); });
     return page;
 }
@@ -205,7 +202,7 @@ QWidget* TfmControl::CreatePassesPage()
     layout->addWidget(lbPasses, 1);
     layout->addWidget(details);
     FollowSelection(lbPasses, &TfmControl::RefreshPasses);
-    connect(lbPasses, &QListView::doubleClicked, this,
+    connect(lbPasses, &TSiteListView::doubleClicked, this,
         [this](const QModelIndex& index) { DoubleClicked(lbPasses, passes_->Record(index.row())); });
     return page;
 }
@@ -248,7 +245,7 @@ QWidget* TfmControl::CreateZonesPage()
     layout->addWidget(splitter, 1);
     layout->addWidget(details);
     FollowSelection(lbZones, &TfmControl::RefreshZones);
-    connect(lbZones, &QListView::doubleClicked, this,
+    connect(lbZones, &TSiteListView::doubleClicked, this,
         [this](const QModelIndex& index) { DoubleClicked(lbZones, zones_->Record(index.row())); });
     return page;
 }
@@ -267,7 +264,7 @@ QWidget* TfmControl::CreateEventsPage()
     check->setContentsMargins(8, 0, 8, 0);
     check->addWidget(cbAutoScroll);
     layout->addLayout(check);
-    connect(lbEvents, &QListView::doubleClicked, this,
+    connect(lbEvents, &TSiteListView::doubleClicked, this,
         [this](const QModelIndex& index) { DoubleClicked(lbEvents, events_->Record(index.row())); });
     return page;
 }
@@ -300,7 +297,7 @@ void TfmControl::RefreshCurrentPage()
     }
 }
 
-int TfmControl::SelectedRecord(const QListView* list) const
+int TfmControl::SelectedRecord(const TSiteListView* list) const
 {
     const QModelIndexList rows = list->selectionModel()->selectedRows();
     if (rows.isEmpty())
@@ -308,7 +305,7 @@ int TfmControl::SelectedRecord(const QListView* list) const
     return static_cast<const TSiteListModel*>(list->model())->Record(rows.first().row());
 }
 
-void TfmControl::SelectRow(QListView* list, int row)
+void TfmControl::SelectRow(TSiteListView* list, int row)
 {
     const QModelIndex index = list->model()->index(row, 0);
     if (index.isValid()) {
@@ -427,7 +424,7 @@ void TfmControl::PassButton(bool block, bool value)
         host_.PlanDoors().DoorPass(passId, 0, value);
 }
 
-void TfmControl::DoubleClicked(const QListView* list, int record)
+void TfmControl::DoubleClicked(const TSiteListView* list, int record)
 {
     if (record < 0)
         return;

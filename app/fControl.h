@@ -13,7 +13,6 @@
 
 class QCheckBox;
 class QLabel;
-class QListView;
 class QPushButton;
 class QTabWidget;
 
@@ -66,11 +65,11 @@ public:
     void ShowZoneRow(int row);
 
     QTabWidget* pcPages = nullptr;
-    QListView* lbPersonnel = nullptr;
+    TSiteListView* lbPersonnel = nullptr;
     QLabel* lbLocation = nullptr;
     QLabel* lbTimeEnter = nullptr;
     QLabel* lbTimeLeave = nullptr;
-    QListView* lbPasses = nullptr;
+    TSiteListView* lbPasses = nullptr;
     QLabel* lbPassName = nullptr;
     QLabel* lbPassZoneFrom = nullptr;
     QLabel* lbPassZoneTo = nullptr;
@@ -78,11 +77,11 @@ public:
     QPushButton* btnBlock = nullptr;
     QPushButton* btnUnblock = nullptr;
     QPushButton* btnClose = nullptr;
-    QListView* lbZones = nullptr;
-    QListView* lbPersInZone = nullptr;
+    TSiteListView* lbZones = nullptr;
+    TSiteListView* lbPersInZone = nullptr;
     QLabel* lbZoneCount = nullptr;
     QLabel* lbZoneTotal = nullptr;
-    QListView* lbEvents = nullptr;
+    TSiteListView* lbEvents = nullptr;
     QCheckBox* cbAutoScroll = nullptr;
 
     TSiteListModel& PersonnelModel() { return *personnel_; }
@@ -99,14 +98,14 @@ private:
     QWidget* CreatePassesPage();
     QWidget* CreateZonesPage();
     QWidget* CreateEventsPage();
-    QListView* CreateList(TSiteListModel* model, int firstColumnRight);
+    TSiteListView* CreateList(TSiteListModel* model, int firstColumnRight);
     // Calls refresh whenever the list's selected row changes.
-    void FollowSelection(QListView* list, void (TfmControl::*refresh)());
-    int SelectedRecord(const QListView* list) const;
-    void SelectRow(QListView* list, int row);
+    void FollowSelection(TSiteListView* list, void (TfmControl::*refresh)());
+    int SelectedRecord(const TSiteListView* list) const;
+    void SelectRow(TSiteListView* list, int row);
     // The handler of a pass button; nothing without a selected pass.
     void PassButton(bool block, bool value);
-    void DoubleClicked(const QListView* list, int record);
+    void DoubleClicked(const TSiteListView* list, int record);
     int32_t ZoneTotal(int32_t zoneId);
 
     TdmMain& site_;

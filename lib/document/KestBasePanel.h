@@ -7,6 +7,9 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QCursor>
+#include <QImage>
+#include <QPoint>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +20,8 @@
 #include "KestAlpha.h"
 #include "KestBaseContainers.h"
 #include "KestBaseControl.h"
+#include "KestCanvas.h"
+#include "KestColor.h"
 #include "KestFiler.h"
 #include "KestHistory.h"
 #include "KestIdPool.h"
@@ -30,6 +35,18 @@ enum TKestLoadMode : uint8_t { lmDocument = 0, lmPaste = 1 };
 
 // The clipboard format of document fragments.
 extern const char* const KestControlsMimeType;
+
+// The cursor of a cursor number: the library's own 1..18 from the cursor
+// table, the platform's ones (negative numbers) by their Qt shapes, the
+// arrow for 0 and anything else.
+QCursor KestPanelCursor(int32_t cursor);
+
+// The hint about to be shown; a handler may change any of it.
+struct TKestHintInfo {
+    std::string HintStr;
+    QPoint Pos; // window pixels
+    int HideTimeout = -1; // milliseconds; -1 lets the platform decide
+};
 
 // The panel's undo history: sources by identifier, captions, and what is
 // not worth recording.
@@ -195,6 +212,74 @@ public:
 
     TKestPaintEvent OnPaintScheme;
     TKestPaintEvent OnPaintOver;
+
+    // Scale follows the window size (the document fits the client area).
+    bool AutoZoom() const { return autoZoom_; }
+    void SetAutoZoom(bool value);
+    // Margins in pixels on both sides of the document in the scroll range,
+    // 0 ... kMaxExtraSpace.
+    static constexpr int32_t kMaxExtraSpace = 32767;
+    int32_t HorzExtraSpace() const { return horzExtraSpace_; }
+    void SetHorzExtraSpace(int32_t value);
+    int32_t VertExtraSpace() const { return vertExtraSpace_; }
+    void SetVertExtraSpace(int32_t value);
+    // The document area shown in the window, document units.
+    const TKestRect& VisibleDocRect() const { return visibleDocRect_; }
+    void UpdateScrollRanges();
+    void UpdateOrigin();
+    int32_t ClientWidth() const;
+    int32_t ClientHeight() const;
+
+    TColor DocFrameColor() const { return docFrameColor_; }
+    void SetDocFrameColor(TColor value);
+    TColor DocShadowColor() const { return docShadowColor_; }
+    void SetDocShadowColor(TColor value);
+    const TKestBrush& DocSpaceBrush() const { return docSpaceBrush_; }
+    void SetDocSpaceBrush(const TKestBrush& value);
+    bool DocSpaceFill() const { return docSpaceFill_; }
+    void SetDocSpaceFill(bool value);
+    bool DocClipping() const { return docClipping_; }
+    void SetDocClipping(bool value);
+    bool ShowPixGrid() const { return grid_->ShowPixGrid(); }
+    void SetShowPixGrid(bool value) { grid_->SetShowPixGrid(value); }
+    TKestGridStyle GridStyle() const { return grid_->GridStyle(); }
+    void SetGridStyle(TKestGridStyle value) { grid_->SetGridStyle(value); }
+    int32_t GridColor() const { return grid_->GridColor(); }
+    void SetGridColor(int32_t value) { grid_->SetGridColor(value); }
+    int32_t GridPixColor() const { return grid_->GridPixColor(); }
+    void SetGridPixColor(int32_t value) { grid_->SetGridPixColor(value); }
+    int32_t GridHorizSize() const { return grid_->GridHorizSize(); }
+    void SetGridHorizSize(int32_t value) { grid_->SetGridHorizSize(value); }
+    int32_t GridVertSize() const { return grid_->GridVertSize(); }
+    void SetGridVertSize(int32_t value) { grid_->SetGridVertSize(value); }
+    bool SnapToGrid() const { return grid_->SnapToGrid(); }
+    void SetSnapToGrid(bool value) { grid_->SetSnapToGrid(value); }
+    TKestSnaps SnapStyle() const { return grid_->SnapStyle(); }
+    void SetSnapStyle(TKestSnaps value) { grid_->SetSnapStyle(value); }
+    // Whether the panel's own hints are shown at all.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value) { showHint_ = value; }
+
+    // Panning draws a picture of the document frozen when panning started
+    // (of the whole document with FrostPanFullDoc, else of the window).
+    bool FrostPan() const { return frostPan_; }
+    void SetFrostPan(bool value);
+    bool FrostPanFullDoc() const { return frostPanFullDoc_; }
+    void SetFrostPanFullDoc(bool value);
+    // The pan tool brackets a drag with these.
+    void BeginPanning();
+    void EndPanning();
+    bool Panning() const { return panning_; }
+
+    // The control whose hint the window shows, or none.
+    TKestControl* HintControl() const { return hintControl_; }
+
+    // The window's back buffer: it grows to the largest area painted.
+    const QImage& BackBuffer() const { return backBuffer_; }
+
+    std::function<void(TKestPanel* sender, bool& isNeedHint)> OnNeedHint;
+    std::function<void(TKestPanel* sender, TKestControl* hintControl, TKestHintInfo& hintInfo, bool& isShowHint)>
+        OnShowHint;
 
     // ---- editing ----------------------------------------------------------
     bool Select(TKestControl* control);
@@ -394,6 +479,45 @@ private:
     TKestCanvas* paintCanvas_ = nullptr;
     TAlphaBuffer alphaBuffer_;
     TAlphaBuffer* currentAlphaBuffer_ = nullptr;
+
+    // view (window)
+    void InitWindow();
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+    void ShowHintAt(const QPoint& pos);
+    // The space fill around the document of the current paint.
+    void PaintDocSpace(TKestCanvas& canvas, const TKestRect& doc, bool frameWanted);
+    bool PaintFrozenPicture(TKestCanvas& canvas);
+    // The hint of the control under the mouse, asked for when it changes.
+    void UpdateHintControl();
+    bool autoZoom_ = false;
+    int32_t horzExtraSpace_ = 0;
+    int32_t vertExtraSpace_ = 0;
+    TKestRect visibleDocRect_;
+    TColor docFrameColor_ = clBlack;
+    TColor docShadowColor_ = 0x808080;
+    TKestBrush docSpaceBrush_ {clBtnFace, bsBDiagonal};
+    bool docSpaceFill_ = false;
+    bool docClipping_ = false;
+    bool showHint_ = false;
+    bool frostPan_ = false;
+    bool frostPanFullDoc_ = false;
+    bool panning_ = false;
+    QImage frozenPicture_;
+    bool frozenFullDoc_ = false;
+    TKestPoint frozenOrigin_;
+    // Changing a range can show or hide a scroll bar, which resizes the
+    // client area and asks for the ranges again.
+    bool updatingRanges_ = false;
+    bool rangesPending_ = false;
+    TKestControl* hintControl_ = nullptr;
+    int32_t outerOriginX_ = 0;
+    int32_t outerOriginY_ = 0;
+    QImage backBuffer_;
+    int backDepth_ = 0;
+    TKestCanvas backCanvas_;
 
     // editing
     std::vector<TKestControl*> selected_;

@@ -77,6 +77,7 @@ TKestPanel::TKestPanel(QWidget* parent)
     grid_->SetGridVertSize(10000);
     history_->EnableRecording();
     NewDocument();
+    InitWindow();
     resize(185, 41);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
@@ -225,6 +226,8 @@ void TKestPanel::ForgetControl(TKestControl* control)
         editPointControl_ = nullptr;
         editPointSelection_.clear();
     }
+    if (hintControl_ == control)
+        hintControl_ = nullptr;
 }
 
 // The roots hand the active layer and scheme on to a neighbour when one

@@ -37,51 +37,6 @@ bool IsDrag(TKestPoint from, TKestPoint to)
     return std::abs(to.X - from.X) >= kClickDistance || std::abs(to.Y - from.Y) >= kClickDistance;
 }
 
-// The platform cursor for a cursor number: custom cursors 1..18 by the
-// nearest shape, the platform's own by their negative numbers.
-Qt::CursorShape CursorShape(int cursor)
-{
-    switch (cursor) {
-    case -6:
-        return Qt::SizeBDiagCursor;
-    case -7:
-        return Qt::SizeVerCursor;
-    case -8:
-        return Qt::SizeFDiagCursor;
-    case -9:
-        return Qt::SizeHorCursor;
-    case -11:
-        return Qt::WaitCursor;
-    case -21:
-        return Qt::PointingHandCursor;
-    case -22:
-    case 5:
-    case 6:
-    case 18:
-        return Qt::SizeAllCursor;
-    case 3:
-        return Qt::ForbiddenCursor;
-    case 15:
-        return Qt::OpenHandCursor;
-    case 16:
-        return Qt::ClosedHandCursor;
-    case 2:
-    case 4:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 17:
-        return Qt::CrossCursor;
-    default:
-        return Qt::ArrowCursor;
-    }
-}
-
 } // namespace
 
 int32_t TKestPanel::PixelsToUnits(int32_t pixels) const
@@ -135,7 +90,7 @@ void TKestPanel::LeaveToolMode(uint8_t mode)
         pointsGroup_ = false;
         break;
     case tmPanning:
-        viewport()->update();
+        EndPanning();
         break;
     default:
         break;
@@ -189,6 +144,7 @@ void TKestPanel::EnterToolMode(uint8_t mode)
         break;
     case tmPanning:
         panStartOrigin_ = {originX_, originY_};
+        BeginPanning();
         break;
     default:
         break;
@@ -238,19 +194,6 @@ void TKestPanel::FinishZoomDrag()
     }
     newScale = std::clamp(newScale, double(kMinScale), double(kMaxScale));
     Zoom(static_cast<int32_t>(newScale), &band);
-}
-
-void TKestPanel::Zoom(int32_t newScale, const TKestRect* rect)
-{
-    const int32_t width = viewport()->width(), height = viewport()->height();
-    const TKestPoint centre = rect
-        ? TKestPoint {rect->Left + (rect->Right - rect->Left) / 2, rect->Top + (rect->Bottom - rect->Top) / 2}
-        : UnTransformPoint({width / 2, height / 2});
-    const TKestRect oldSelection = selectionRect_;
-    SetScale(newScale);
-    SetOrigin(MulDiv(centre.X, scale_, 100000) - width / 2, MulDiv(centre.Y, scale_, 100000) - height / 2);
-    UpdateSelectionDisplay(oldSelection);
-    viewport()->update();
 }
 
 void TKestPanel::PanTo(TKestPoint pixel)
@@ -343,6 +286,7 @@ void TKestPanel::SetMouseControl(TKestControl* control, TKestControl* subControl
         return;
     mouseControl_ = control;
     mouseSubControl_ = subControl;
+    UpdateHintControl();
     if (OnMouseControlChange)
         OnMouseControlChange(this);
 }
@@ -405,7 +349,7 @@ void TKestPanel::UpdateCursor()
     if (cursor == cursor_)
         return;
     cursor_ = cursor;
-    viewport()->setCursor(CursorShape(cursor));
+    viewport()->setCursor(KestPanelCursor(cursor));
 }
 
 // ---------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QListView>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QPushButton>
@@ -30,11 +29,11 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         return *window;
     }
-    static void Select(QListView* list, int row)
+    static void Select(TSiteListView* list, int row)
     {
         list->selectionModel()->setCurrentIndex(list->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
     }
-    static void DoubleClick(QListView* list, int row)
+    static void DoubleClick(TSiteListView* list, int row)
     {
         const QModelIndex index = list->model()->index(row, 0);
         list->scrollTo(index);
@@ -255,6 +254,10 @@ TEST_F(ControlPanelTest, EventRowsFollowTheJournalByCountOnly)
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(layouts.count(), 0);
     EXPECT_EQ(panel.lbEvents->currentIndex().row(), afterTrim + 2);
+    // The selected last row is scrolled into view, and is what lies there.
+    const QRect last = panel.lbEvents->visualRect(events.index(afterTrim + 2, 0));
+    EXPECT_TRUE(panel.lbEvents->viewport()->rect().contains(last)) << last.y();
+    EXPECT_EQ(panel.lbEvents->indexAt(last.center()).row(), afterTrim + 2);
 
     // Without auto-scroll the selection stays where it is.
     panel.cbAutoScroll->setChecked(false);

@@ -3,11 +3,13 @@
 // drag, the handles as drawn, the cursor per mode and following references.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QTest>
 
 #include "KestActions.h"
 #include "KestCanvas.h"
 #include "KestColor.h"
+#include "KestCursors.h"
 #include "support/DocTestSupport.h"
 
 namespace kest::doctest {
@@ -128,6 +130,10 @@ TEST(PanelMouseTest, ZoomToolClickDoublesCtrlClickHalvesDragFits)
 TEST(PanelMouseTest, PanToolMovesTheViewWithThePointer)
 {
     TMouseFixture f;
+    // Larger than the window, so that there is room to pan.
+    f.panel.SetScale(300);
+    f.panel.horizontalScrollBar()->setValue(200);
+    f.panel.verticalScrollBar()->setValue(200);
     f.panel.SetToolMode(TKestPanel::tmPan);
     EXPECT_EQ(f.panel.ToolCursor(), 15);
     const TKestPoint doc {100000, 100000};
@@ -317,7 +323,9 @@ TEST(PanelMouseTest, CursorFollowsModeHandleAndCtrl)
     };
     f.panel.SetToolMode(TKestPanel::tmNormal);
     EXPECT_GT(asked, 0);
-    EXPECT_EQ(f.View()->cursor().shape(), Qt::CrossCursor);
+    // The library's cursors are the pictures of its cursor table.
+    EXPECT_EQ(f.View()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(f.View()->cursor().pixmap().toImage(), KestCursor(12).pixmap().toImage());
 }
 
 TEST(PanelMouseTest, ClickOnAReferenceActivatesItsScheme)
