@@ -224,12 +224,18 @@ void TfmMain::CreateLayout()
     Panel->SetDocWidth(320000);
     Panel->SetDocHeight(240000);
     Panel->SetSchemeBkStretch(true);
+    Panel->SetDocFrameColor(kest::clBlack);
+    Panel->SetDocShadowColor(0x808080);
+    Panel->SetDocSpaceBrush(kest::TKestBrush(kest::clBtnFace, kest::bsBDiagonal));
+    Panel->SetDocSpaceFill(false);
+    Panel->SetShowHint(false);
     Panel->setFrameShape(QFrame::StyledPanel);
     kest::TKestGrid* grid = Panel->Grid();
     grid->SetGridStyle(kest::gsDots);
     grid->SetGridHorizSize(10000);
     grid->SetGridVertSize(10000);
     grid->SetGridColor(0x808080);
+    grid->SetGridPixColor(0xC0C0C0);
     Panel->horizontalScrollBar()->setSingleStep(10);
     Panel->verticalScrollBar()->setSingleStep(10);
     Panel->horizontalScrollBar()->setTracking(true);
@@ -352,6 +358,7 @@ void TfmMain::FitWindowToPlan()
 
 void TfmMain::ApplyOptions()
 {
+    Panel->SetShowHint(AppOptions.ShowHints);
     if (zoneNames_)
         zoneNames_->SetVisible(AppOptions.ShowZoneCaptions != 0);
     if (AppOptions.ShowZoneCaptions == 1 || AppOptions.ShowZoneCaptions == 2)

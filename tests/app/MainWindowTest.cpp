@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, DoubleClickOnAZoneInTheControlPanelShowsItsPageAndFramesI
     }
     ASSERT_GE(row, 0);
     control->SetCurrentPage(cpZones);
-    QListView* list = control->lbZones;
+    auto* list = control->lbZones;
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     const QPoint at = list->visualRect(index).center();
