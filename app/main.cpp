@@ -12,6 +12,8 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DoorCtrls.h"
 #include "HeadlessStation.h"
@@ -36,7 +38,9 @@ const char* const Usage
       "  --snapshot OUT.png at the end, writes the shown page of the plan as a PNG picture\n"
       "  --screenshot OUT.png --after-ms N\n"
       "                     with windows: N ms after start, writes the main window as a PNG\n"
-      "                     picture and ends the program (--tab T shows tab T first)\n"
+      "                     picture and ends the program (--tab T shows tab T first;\n"
+      "                     --pass P:A, repeatable, opens the door of pass P for person A\n"
+      "                     and frames the first such door)\n"
       "  --help             this text\n"
       "The emulation runs whatever the settings file's option Emulation says.\n";
 
@@ -47,6 +51,7 @@ struct TArgs {
     std::string plan, settings, snapshot, screenshot;
     long afterMs = 3000;
     int tab = -1;
+    std::vector<std::pair<int32_t, int32_t>> passes; // pass id, actor
 };
 
 bool ParseNumber(const char* text, double& value)
@@ -63,6 +68,7 @@ int ParseArgs(int argc, char** argv, TArgs& args)
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         double number = 0;
+        int pass = 0, actor = 0;
         if (arg == "--help" || arg == "-h") {
             std::fputs(Usage, stdout);
             return -1;
@@ -83,6 +89,8 @@ int ParseArgs(int argc, char** argv, TArgs& args)
             args.afterMs = long(number), ++i;
         else if (arg == "--tab" && hasValue && ParseNumber(argv[i + 1], number) && number <= 4)
             args.tab = int(number), ++i;
+        else if (arg == "--pass" && hasValue && std::sscanf(argv[i + 1], "%d:%d", &pass, &actor) == 2)
+            args.passes.emplace_back(pass, actor), ++i;
         else if (arg == "--snapshot" && hasValue)
             args.snapshot = argv[++i];
         else {
@@ -127,6 +135,9 @@ int RunStation(QApplication& app, const TArgs& args)
     window->show();
     if (args.tab >= 0)
         window->tbMain->setCurrentIndex(args.tab);
+    for (const auto& [pass, actor] : args.passes)
+        if (window->PlanDoors().DoorPass(pass, actor, true) && !window->SelectedObject())
+            window->Select(window->PlanDoors().FindDoorByPass(pass));
     if (!args.screenshot.empty())
         QTimer::singleShot(int(args.afterMs), window.get(), [&] {
             if (!window->grab().save(QString::fromStdString(args.screenshot), "PNG"))
