@@ -187,6 +187,24 @@ TEST_F(MainWindowTest, HoverOverTheCreditsUnderlinesAndAClickOpensAbout)
     EXPECT_EQ(font->Style(), style);
 }
 
+TEST_F(MainWindowTest, TheMouseOverThePanelHighlightsAndClicksThroughThePanel)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    TKestControl* credits = window->Credits();
+    const kest::TKestRect r = Panel().TransformRect(credits->DocRect());
+    const QPoint at((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    QTest::mouseMove(Panel().viewport(), at);
+    EXPECT_EQ(Panel().MouseControl(), credits);
+    EXPECT_EQ(window->HoverObject(), credits);
+    EXPECT_EQ(window->HoverKind(), hkCredits);
+    QTest::mouseClick(Panel().viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(aboutShown, 1);
+    // Away from every candidate the highlight goes.
+    QTest::mouseMove(Panel().viewport(), QPoint(2, Panel().viewport()->height() - 2));
+    EXPECT_NE(window->HoverObject(), credits);
+}
+
 TEST_F(MainWindowTest, ClicksSelectZonesAndDoorsWithACrawlingFrame)
 {
     TKestDoor* door = nullptr;
