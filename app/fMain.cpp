@@ -338,6 +338,8 @@ void TfmMain::FitWindowToPlan()
     Panel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Panel->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Hidden widgets get their sizes from the layout only when shown.
+    ensurePolished();
+    layout()->activate();
     layout()->setGeometry(rect());
     const QSize client = Panel->contentsRect().size();
     const int docW = kest::ScaleValue(Panel->DocWidth(), Panel->Scale());
@@ -352,8 +354,22 @@ void TfmMain::FitWindowToPlan()
             move(screen->availableGeometry().center() - rect().center());
     } else
         setWindowState(windowState() | Qt::WindowMaximized);
-    Panel->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Panel->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The bars come back once the window has its size: brought back now, the
+    // small hidden panel would show them and keep them.
+    barsPending_ = true;
+}
+
+void TfmMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!barsPending_)
+        return;
+    barsPending_ = false;
+    QTimer::singleShot(0, this, [this] {
+        Panel->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        Panel->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        Panel->UpdateScrollRanges();
+    });
 }
 
 void TfmMain::ApplyOptions()

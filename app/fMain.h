@@ -111,6 +111,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateLayout();
@@ -149,6 +150,7 @@ private:
     int tabIndex_ = 0;
     bool shutDown_ = false;
     bool forwarding_ = false;
+    bool barsPending_ = false;
 };
 
 // The one main window while it exists.
