@@ -1,6 +1,7 @@
 // The main window over the bundled plan: what start-up finds, pages and
 // tabs, zoom limits, the hover highlight and captions, clicks, the selection
 // frame and the lamps.
+#include <QLabel>
 #include <QListView>
 #include <QStatusBar>
 #include <QTabBar>
@@ -262,6 +263,48 @@ TEST_F(MainWindowTest, DoubleClickOnAZoneInTheControlPanelShowsItsPageAndFramesI
     EXPECT_EQ(Panel().ActiveScheme(), shape->ParentScheme());
     EXPECT_TRUE(window->tmSelected->isActive());
     control->close();
+}
+
+TEST_F(MainWindowTest, SelectingOnThePlanPicksTheRowInTheControlPanel)
+{
+    TfmControl* control = ShowControlPanel(*site, *window);
+    TKestDoor* door = window->Doors().back();
+    window->Select(door);
+    EXPECT_EQ(control->CurrentPage(), cpPasses);
+    EXPECT_EQ(control->lbPasses->currentIndex().row(), site->FindPass(door->PassA()));
+    EXPECT_EQ(control->lbPassName->text().toStdString(), site->Passes()[size_t(site->FindPass(door->PassA()))].Name);
+
+    TKestControl* zone = window->ZoneShapes().back();
+    window->Select(zone);
+    const int32_t id = std::stoi(zone->UserData().GetValueByName("ZoneID"));
+    EXPECT_EQ(control->CurrentPage(), cpZones);
+    EXPECT_EQ(control->lbZones->currentIndex().row(), site->FindZoneIndex(id));
+    control->close();
+}
+
+TEST_F(MainWindowTest, BuildingLinksOnTheMainPlanSayWhereTheyLead)
+{
+    TKestControl* link = Panel().FindControlByName("Administrate", Scheme("MainPlan"));
+    ASSERT_NE(link, nullptr);
+    ASSERT_NE(link->Reference(), nullptr);
+    const std::vector<kest::TColor> normal = Colors(link);
+    window->HoverOver(link);
+    EXPECT_EQ(window->HoverKind(), hkBuilding);
+    EXPECT_EQ(window->sbMain->currentMessage(), "Go to Administrative building plans");
+    EXPECT_EQ(link->Hint(), kest::TStrings {"Go to Administrative building plans"});
+    std::vector<kest::TColor> lit;
+    for (kest::TColor c : normal)
+        lit.push_back(HighlightColor(hkBuilding, c, true));
+    EXPECT_EQ(Colors(link), lit);
+    window->ClearHover();
+    EXPECT_EQ(Colors(link), normal);
+    // A link on another page is kind 2.
+    TKestControl* siteLink = Panel().FindControlByName("BtnSitePlan", Scheme("AdmFloor1"));
+    ASSERT_NE(siteLink, nullptr);
+    Panel().SetActiveScheme(Scheme("AdmFloor1"));
+    window->HoverOver(siteLink);
+    EXPECT_EQ(window->HoverKind(), hkLink);
+    EXPECT_TRUE(window->sbMain->currentMessage().isEmpty());
 }
 
 TEST_F(MainWindowTest, LampsRunAndFlashByPhase)
