@@ -20,6 +20,7 @@
 #include <string>
 
 #include "KestAlpha.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -128,48 +129,23 @@ void BM_Memcpy(benchmark::State& state)
 }
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    // Keeps the fastest repetition of each benchmark, the least disturbed
-    // by whatever else the machine is doing.
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            std::string name = run.benchmark_name();
-            if (size_t at = name.find("/process_time"); at != std::string::npos)
-                name.erase(at);
-            auto [it, added] = times_.emplace(name, TTimes {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()});
-            if (!added) {
-                it->second.real = std::min(it->second.real, run.GetAdjustedRealTime());
-                it->second.cpu = std::min(it->second.cpu, run.GetAdjustedCPUTime());
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     // Speed of numerator relative to denominator, by wall and by CPU time;
     // goal 0 reports the ratios only.
     void PrintRatio(const std::string& numerator, const std::string& denominator, double goal) const
     {
-        const auto n = times_.find(numerator);
-        const auto d = times_.find(denominator);
-        if (n == times_.end() || d == times_.end())
+        const kest::bench::TBenchTimes* n = Find(numerator);
+        const kest::bench::TBenchTimes* d = Find(denominator);
+        if (!n || !d)
             return;
-        const double wall = d->second.real / n->second.real, cpu = d->second.cpu / n->second.cpu;
+        const double wall = d->wall / n->wall, cpu = d->cpu / n->cpu;
         const std::string label = numerator + " / " + denominator;
         std::printf("%-62s %6.2f %6.2f", label.c_str(), wall, cpu);
         if (goal > 0)
             std::printf("  (goal >= %.2f: %s)", goal, wall >= goal && cpu >= goal ? "met" : "not met");
         std::printf("\n");
     }
-
-private:
-    struct TTimes {
-        double real, cpu;
-    };
-    std::map<std::string, TTimes> times_;
 };
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "KestControls.h"
 #include "KestFiler.h"
 #include "KestStream.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -54,28 +55,17 @@ void BM_ReadPlanLinesFloor(benchmark::State& state)
 BENCHMARK(BM_StationDataReady)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPlanLinesFloor)->Unit(benchmark::kMillisecond);
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if ((run.run_type == Run::RT_Iteration || run.aggregate_name == "median") && !run.error_occurred)
-                seconds_[run.run_name.str()]
-                    = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Summary() const
     {
-        const auto ready = seconds_.find("BM_StationDataReady");
-        const auto floor = seconds_.find("BM_ReadPlanLinesFloor");
-        if (ready == seconds_.end() || floor == seconds_.end())
+        const kest::bench::TBenchTimes* ready = Find("BM_StationDataReady");
+        const kest::bench::TBenchTimes* floor = Find("BM_ReadPlanLinesFloor");
+        if (!ready || !floor)
             return;
         std::printf("\nstation data ready: %.1f ms (goal 100 ms), %.2f x the line-reading floor (%.2f ms)\n",
-            ready->second * 1000, ready->second / floor->second, floor->second * 1000);
+            ready->wall * 1000, ready->wall / floor->wall, floor->wall * 1000);
     }
-
-private:
-    std::map<std::string, double> seconds_;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "../tests/app/SiteTestSupport.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -123,42 +124,18 @@ BENCHMARK(BM_PersonScanFloor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddEvents)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PushBackFloor)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's CPU time per iteration (the machines are shared).
-class TRatioReporter : public benchmark::ConsoleReporter {
+// Reports CPU time per iteration (the machines are shared).
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if ((run.run_type == Run::RT_Iteration || run.aggregate_name == "median") && !run.error_occurred)
-                seconds_[run.run_name.str()] = run.GetAdjustedCPUTime() / 1e3 * TimeUnitScale(run.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Print(const char* label, const std::string& name, const std::string& floor, double goalSeconds) const
     {
-        const auto n = seconds_.find(name);
-        const auto f = seconds_.find(floor);
-        if (n == seconds_.end() || f == seconds_.end())
+        const kest::bench::TBenchTimes* n = Find(name);
+        const kest::bench::TBenchTimes* f = Find(floor);
+        if (!n || !f)
             return;
-        std::printf("%-28s %10.3f ms (goal < %.0f ms: %s), %6.1f x its floor\n", label, n->second * 1e3,
-            goalSeconds * 1e3, n->second < goalSeconds ? "met" : "not met", n->second / f->second);
+        std::printf("%-28s %10.3f ms (goal < %.0f ms: %s), %6.1f x its floor\n", label, n->cpu * 1e3, goalSeconds * 1e3,
+            n->cpu < goalSeconds ? "met" : "not met", n->cpu / f->cpu);
     }
-
-private:
-    // Seconds per unit of the run's reported time unit, times 1000.
-    static double TimeUnitScale(benchmark::TimeUnit unit)
-    {
-        switch (unit) {
-        case benchmark::kNanosecond:
-            return 1e-6;
-        case benchmark::kMicrosecond:
-            return 1e-3;
-        case benchmark::kMillisecond:
-            return 1;
-        default:
-            return 1e3;
-        }
-    }
-    std::map<std::string, double> seconds_;
 };
 
 } // namespace

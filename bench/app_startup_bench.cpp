@@ -15,6 +15,7 @@
 #include "HeadlessStation.h"
 #include "KestControls.h"
 #include "fMain.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -54,29 +55,18 @@ void BM_HeadlessDataReadyFloor(benchmark::State& state)
 BENCHMARK(BM_StartupToFirstPaint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeadlessDataReadyFloor)->Unit(benchmark::kMillisecond);
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if ((run.run_type == Run::RT_Iteration || run.aggregate_name == "median") && !run.error_occurred)
-                seconds_[run.run_name.str()]
-                    = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Summary() const
     {
-        const auto start = seconds_.find("BM_StartupToFirstPaint");
-        const auto floor = seconds_.find("BM_HeadlessDataReadyFloor");
-        if (start == seconds_.end() || floor == seconds_.end())
+        const kest::bench::TBenchTimes* start = Find("BM_StartupToFirstPaint");
+        const kest::bench::TBenchTimes* floor = Find("BM_HeadlessDataReadyFloor");
+        if (!start || !floor)
             return;
         std::printf(
             "\nstart-up to the first painted plan: %.1f ms (goal 500 ms), %.2f x the headless floor (%.2f ms)\n",
-            start->second * 1000, start->second / floor->second, floor->second * 1000);
+            start->wall * 1000, start->wall / floor->wall, floor->wall * 1000);
     }
-
-private:
-    std::map<std::string, double> seconds_;
 };
 
 } // namespace

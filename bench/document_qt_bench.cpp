@@ -19,6 +19,7 @@
 #include "KestBase.h"
 #include "KestFiler.h"
 #include "KestStream.h"
+#include "support/BenchTimes.h"
 
 // Every allocation of the process is counted, so a benchmark can tell the
 // heap a document holds and the most it held while loading.
@@ -328,32 +329,15 @@ BENCHMARK(BM_Save)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Destroy)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintOrderAndHitTest)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's CPU time per iteration for the ratios; the median
-// stands for a benchmark run with repetitions.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
-            if (usable && !run.error_occurred)
-                seconds_[run.run_name.str()]
-                    = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // How many times the floor's time the benchmark takes.
-    void PrintRatio(const std::string& label, const std::string& measured, const std::string& floor) const
-    {
-        const auto m = seconds_.find(measured);
-        const auto f = seconds_.find(floor);
-        if (m != seconds_.end() && f != seconds_.end())
-            std::printf("%-40s %8.2f x the line-reading floor\n", label.c_str(), m->second / f->second);
-    }
-
-private:
-    std::map<std::string, double> seconds_;
-};
+// How many times the floor's CPU time the benchmark takes.
+void PrintRatio(
+    const bench::TTimesReporter& times, const std::string& label, const std::string& measured, const std::string& floor)
+{
+    const bench::TBenchTimes* m = times.Find(measured);
+    const bench::TBenchTimes* f = times.Find(floor);
+    if (m && f)
+        std::printf("%-40s %8.2f x the line-reading floor\n", label.c_str(), m->cpu / f->cpu);
+}
 
 } // namespace
 
@@ -366,7 +350,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TRatioReporter reporter;
+    bench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\ntime ratios\n");
     for (const char* form : {"/0", "/1"}) {
@@ -374,8 +358,8 @@ int main(int argc, char** argv)
         for (const char* count : {"1000", "10000", "100000"}) {
             const std::string args = std::string("/") + count + form;
             const std::string floor = "BM_ReadLinesFloor" + args;
-            reporter.PrintRatio(std::string("load of ") + count + kind, "BM_Load" + args, floor);
-            reporter.PrintRatio(std::string("save of ") + count + kind, "BM_Save" + args, floor);
+            PrintRatio(reporter, std::string("load of ") + count + kind, "BM_Load" + args, floor);
+            PrintRatio(reporter, std::string("save of ") + count + kind, "BM_Save" + args, floor);
         }
     }
     benchmark::Shutdown();

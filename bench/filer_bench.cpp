@@ -13,6 +13,7 @@
 #include "KestFiler.h"
 #include "KestStream.h"
 #include "KestUtils.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -205,35 +206,18 @@ BENCHMARK(BM_MemchrSplitFloor)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextRead)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BinaryRead)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's CPU time per iteration for the ratios; CPU time,
-// because the machines these run on are shared.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // With repetitions the median stands for the benchmark.
-        for (const Run& run : runs) {
-            const bool usable = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
-            if (usable && !run.error_occurred)
-                seconds_[run.run_name.str()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatio(
-        const std::string& label, const std::string& numerator, const std::string& denominator, double goal) const
-    {
-        const auto n = seconds_.find(numerator);
-        const auto d = seconds_.find(denominator);
-        if (n == seconds_.end() || d == seconds_.end())
-            return;
-        // Speed ratio: the faster the numerator, the larger.
-        const double ratio = d->second / n->second;
-        std::printf("%-44s %6.2f  (goal >= %.2f: %s)\n", label.c_str(), ratio, goal, ratio >= goal ? "met" : "not met");
-    }
-
-private:
-    std::map<std::string, double> seconds_;
-};
+// Speed of numerator relative to denominator by CPU time: the faster the
+// numerator, the larger.
+void PrintRatio(const bench::TTimesReporter& times, const std::string& label, const std::string& numerator,
+    const std::string& denominator, double goal)
+{
+    const bench::TBenchTimes* n = times.Find(numerator);
+    const bench::TBenchTimes* d = times.Find(denominator);
+    if (!n || !d)
+        return;
+    const double ratio = d->cpu / n->cpu;
+    std::printf("%-44s %6.2f  (goal >= %.2f: %s)\n", label.c_str(), ratio, goal, ratio >= goal ? "met" : "not met");
+}
 
 } // namespace
 
@@ -248,14 +232,14 @@ int main(int argc, char** argv)
             pictures ? "with pictures" : "shapes only", doc.lines.size(), doc.text.size() / 1e6,
             doc.binary.size() / 1e6);
     }
-    TRatioReporter reporter;
+    bench::TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nspeed ratios\n");
     for (const char* arg : {"/1", "/0"}) {
         const std::string kind = arg[1] == '1' ? " (with pictures)" : " (shapes only)";
-        reporter.PrintRatio("text read / memchr floor" + kind, std::string("BM_TextRead") + arg,
+        PrintRatio(reporter, "text read / memchr floor" + kind, std::string("BM_TextRead") + arg,
             std::string("BM_MemchrSplitFloor") + arg, 0.5);
-        reporter.PrintRatio("binary read / text read" + kind, std::string("BM_BinaryRead") + arg,
+        PrintRatio(reporter, "binary read / text read" + kind, std::string("BM_BinaryRead") + arg,
             std::string("BM_TextRead") + arg, 1.0);
     }
     benchmark::Shutdown();

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "KestPaintRoutines.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -65,44 +66,19 @@ void BM_QPainterFillRect(benchmark::State& state)
 }
 BENCHMARK(BM_QPainterFillRect)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const TTimes times {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-            std::string name = run.benchmark_name();
-            if (size_t at = name.find("/process_time"); at != std::string::npos)
-                name.erase(at);
-            auto [it, added] = times_.emplace(name, times);
-            if (!added) {
-                it->second.wall = std::min(it->second.wall, times.wall);
-                it->second.cpu = std::min(it->second.cpu, times.cpu);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     // How many times longer than the plain fill each gradient takes.
     void PrintRatios() const
     {
-        const auto floor = times_.find("BM_QPainterFillRect");
-        if (floor == times_.end())
+        const kest::bench::TBenchTimes* floor = Find("BM_QPainterFillRect");
+        if (!floor)
             return;
         std::printf("\ntime relative to QPainter::fillRect of the same %dx%d area:   wall     CPU\n", kWidth, kHeight);
-        for (const auto& [name, times] : times_)
-            if (name != floor->first)
-                std::printf("  %-50s %7.2f %7.2f\n", name.c_str(), times.wall / floor->second.wall,
-                    times.cpu / floor->second.cpu);
+        for (const auto& [name, times] : All())
+            if (name != "BM_QPainterFillRect")
+                std::printf("  %-50s %7.2f %7.2f\n", name.c_str(), times.wall / floor->wall, times.cpu / floor->cpu);
     }
-
-private:
-    struct TTimes {
-        double wall, cpu;
-    };
-    std::map<std::string, TTimes> times_;
 };
 
 } // namespace

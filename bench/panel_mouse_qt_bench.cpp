@@ -17,6 +17,7 @@
 
 #include "KestBase.h"
 #include "KestControls.h"
+#include "support/BenchTimes.h"
 
 using namespace kest;
 
@@ -157,25 +158,16 @@ BENCHMARK(BM_SceneItemsAt)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PanelDrag100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SceneMove100)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's CPU time per iteration for the ratios.
-class TRatioReporter : public benchmark::ConsoleReporter {
+// Ratios of CPU time per iteration.
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-                seconds_[run.run_name.str()] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
     void PrintRatio(const char* label, const std::string& measured, const std::string& peer) const
     {
-        const auto m = seconds_.find(measured), p = seconds_.find(peer);
-        if (m != seconds_.end() && p != seconds_.end())
-            std::printf("%-36s %8.2f x %s\n", label, m->second / p->second, peer.c_str());
+        const kest::bench::TBenchTimes* m = Find(measured);
+        const kest::bench::TBenchTimes* p = Find(peer);
+        if (m && p)
+            std::printf("%-36s %8.2f x %s\n", label, m->cpu / p->cpu, peer.c_str());
     }
-
-private:
-    std::map<std::string, double> seconds_;
 };
 
 } // namespace

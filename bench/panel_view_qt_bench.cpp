@@ -20,6 +20,7 @@
 #include "KestBase.h"
 #include "KestColor.h"
 #include "KestControls.h"
+#include "support/BenchTimes.h"
 
 namespace {
 
@@ -140,45 +141,20 @@ BENCHMARK(BM_GraphicsViewRepaint)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+class TRatioReporter : public kest::bench::TTimesReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            std::string name = run.benchmark_name();
-            if (size_t at = name.find("/process_time"); at != std::string::npos)
-                name.erase(at);
-            const TTimes times {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-            auto [it, added] = times_.emplace(name, times);
-            if (!added) {
-                it->second.wall = std::min(it->second.wall, times.wall);
-                it->second.cpu = std::min(it->second.cpu, times.cpu);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     void PrintRatios() const
     {
         std::printf("\npanel repaint relative to QGraphicsView, %dx%d:   wall     CPU\n", kWidth, kHeight);
-        for (const auto& [name, times] : times_) {
+        for (const auto& [name, times] : All()) {
             if (name.rfind("BM_PanelRepaint/", 0) != 0)
                 continue;
             const std::string count = name.substr(name.find('/'));
-            const auto peer = times_.find("BM_GraphicsViewRepaint" + count);
-            if (peer != times_.end())
-                std::printf("  %-6s shapes %28.2f %7.2f\n", count.c_str() + 1, times.wall / peer->second.wall,
-                    times.cpu / peer->second.cpu);
+            if (const kest::bench::TBenchTimes* peer = Find("BM_GraphicsViewRepaint" + count))
+                std::printf(
+                    "  %-6s shapes %28.2f %7.2f\n", count.c_str() + 1, times.wall / peer->wall, times.cpu / peer->cpu);
         }
     }
-
-private:
-    struct TTimes {
-        double wall, cpu;
-    };
-    std::map<std::string, TTimes> times_;
 };
 
 } // namespace
