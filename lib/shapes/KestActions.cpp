@@ -17,10 +17,18 @@ TKestRect OffsetRect(const TKestRect& r, int32_t dx, int32_t dy)
     return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
 }
 
+// Histories ask every action of a group about each new recording, so the
+// kind tests here go through the class information, which is a short walk
+// up the parents, rather than the run-time type.
+TKestControl* AsControl(TKestObject* source)
+{
+    return source && source->InheritsFrom(TKestControl::StaticClass()) ? static_cast<TKestControl*>(source) : nullptr;
+}
+
 // A control of a panel's document: the sources these actions can find again.
 TKestControl* DocumentControl(TKestObject* source)
 {
-    auto* control = dynamic_cast<TKestControl*>(source);
+    TKestControl* control = AsControl(source);
     return control && control->Owner() && control->Owner()->InDocument(control) ? control : nullptr;
 }
 
@@ -52,8 +60,9 @@ bool IsDocRectRecordable(TKestObject* source, THistoryGroup* parent)
     if (!control || (control->UpdateCounter() <= 0 && !control->HasState(csEndUpdate)))
         return false;
     for (int i = 0; parent && i < parent->Count(); ++i) {
-        auto* points = dynamic_cast<TPointsHistoryAction*>(parent->Item(i));
-        if (points && points->SourceId() == control->ID())
+        THistoryAction* item = parent->Item(i);
+        if (item->InheritsFrom(TPointsHistoryAction::StaticClass())
+            && static_cast<TPointsHistoryAction*>(item)->SourceId() == control->ID())
             return false;
     }
     return true;
@@ -95,8 +104,10 @@ const TKestClass* TControlHistoryAction::StaticClass()
 
 bool TControlHistoryAction::IsSameAction(const THistoryActionClass* cls, TKestObject* source)
 {
-    auto* control = dynamic_cast<TKestControl*>(source);
-    return cls == ClassType() && control && SourceId() != 0 && control->ID() == SourceId();
+    if (cls != ClassType() || SourceId() == 0)
+        return false;
+    const TKestControl* control = AsControl(source);
+    return control && control->ID() == SourceId();
 }
 
 // These actions keep their states in fields; the streams stay unused.
