@@ -85,9 +85,13 @@ TKestEditWindow::TKestEditWindow(QWidget* parent)
 
 TKestEditWindow::~TKestEditWindow()
 {
-    // The panel's hooks point into this window.
-    delete panel_;
+    // The panel's hooks point into this window; while it goes, its viewport
+    // still sends events, which must not reach a half-destroyed panel.
+    TKestPanel* panel = panel_;
     panel_ = nullptr;
+    if (panel)
+        panel->viewport()->removeEventFilter(this);
+    delete panel;
 }
 
 QAction* TKestEditWindow::AddAction(
@@ -186,6 +190,8 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
 {
     auto* layout = static_cast<QVBoxLayout*>(centralWidget()->layout());
     TKestPanel* old = panel_;
+    if (old)
+        old->viewport()->removeEventFilter(this);
     panel_ = panel.release();
     panel_->setParent(centralWidget());
     panel_->SetEditMode(true);
