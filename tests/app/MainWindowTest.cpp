@@ -1,6 +1,9 @@
 // The main window over the bundled plan: what start-up finds, pages and
 // tabs, zoom limits, the hover highlight and captions, clicks, the selection
 // frame and the lamps.
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QStatusBar>
@@ -337,6 +340,42 @@ TEST_F(MainWindowTest, AltPansAndF1OpensAbout)
     EXPECT_EQ(Panel().ToolMode(), kest::TKestPanel::tmNormal);
     QTest::keyClick(&Panel(), Qt::Key_F1);
     EXPECT_EQ(aboutShown, 1);
+}
+
+TEST_F(MainWindowTest, OptionsButtonAppliesAndSavesOnOkEvenUnchanged)
+{
+    AppOptions.ShowZoneCaptions = 0;
+    AppOptions.Emulation = false;
+    AppOptions.LampsEffect = 0;
+    const QString ini = QString::fromStdString(site->Settings().FileName());
+    ASSERT_TRUE(QFile::remove(ini));
+    bool accepted = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->accept();
+            accepted = true;
+        }
+    });
+    QTest::mouseClick(window->sbtOptions, Qt::LeftButton);
+    ASSERT_TRUE(accepted);
+    EXPECT_FALSE(Panel().FindControlByName("ZoneNames", Panel().Layers())->Visible());
+    EXPECT_FALSE(Panel().FindControlByName("Lamps", Panel().Layers())->Visible());
+    EXPECT_FALSE(site->tmMovements().Enabled());
+    // OK writes the options even though nothing was changed in the dialog.
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("ShowZoneCaptions=0")) << text.left(400).constData();
+    EXPECT_TRUE(text.contains("LampsEffect=0")) << text.left(400).constData();
+}
+
+TEST_F(MainWindowTest, LeavingTheApplicationMarksTheDoorsInactiveUntilItReturns)
+{
+    EXPECT_FALSE(window->Inactive());
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_TRUE(window->Inactive());
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_FALSE(window->Inactive());
 }
 
 TEST(PlanMarksTest, ColourSwapsFollowTheirTablesBothWays)
