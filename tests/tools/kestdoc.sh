@@ -7,27 +7,7 @@ set -u
 kestdoc=$1
 data=$2/filer
 sample=$2/../../resources/sample.ksd
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# run STATUS ARGS...: runs kestdoc, keeps stdout/stderr in $work/out, $work/err.
-run() {
-    local expected=$1
-    shift
-    "$kestdoc" "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        fail "kestdoc $* exited $status, expected $expected; stderr: $(head -c 300 "$work/err")"
-        return 1
-    fi
-    return 0
-}
+source "$(dirname "$0")/kestdoc_checks.bash"
 
 # One line on stderr that contains every given text.
 expect_error_line() {
@@ -105,8 +85,4 @@ cp "$data/mixed.ksd" "$work/self.ksd"
 run 0 convert "$work/self.ksd" "$work/self.ksd" --text && run 0 lines "$work/self.ksd" &&
     { grep -v '^kestbinary$' "$data/mixed.lines" | diff -q - "$work/out" >/dev/null || fail "converting a file onto itself"; }
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "kestdoc: all checks passed"
+finish "kestdoc"

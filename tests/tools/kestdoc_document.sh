@@ -6,27 +6,7 @@ set -u
 
 kestdoc=$1
 plan=$2/document/plan.ksd
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# run STATUS ARGS...: runs kestdoc, keeps stdout/stderr in $work/out, $work/err.
-run() {
-    local expected=$1
-    shift
-    "$kestdoc" "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        fail "kestdoc $* exited $status, expected $expected; stderr: $(head -c 300 "$work/err")"
-        return 1
-    fi
-    return 0
-}
+source "$(dirname "$0")/kestdoc_checks.bash"
 
 expect_out() {
     diff -u <(printf '%s\n' "$@") "$work/out" >"$work/diff" || fail "unexpected output: $(cat "$work/diff")"
@@ -59,8 +39,4 @@ run 1 info "$work/missing.ksd" && grep -q "missing.ksd" "$work/err" || fail "mis
 run 2 check
 run 2 check "$plan" "$plan"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)"
-    exit 1
-fi
-echo "all kestdoc document checks passed"
+finish "kestdoc document"

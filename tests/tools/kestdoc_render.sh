@@ -7,26 +7,7 @@ set -u
 kestdoc=$1
 pages=$2/render/pages.ksd # 123.456 x 80.25 pixels; Ground red, Roof/Top blue, Cellar plain
 plan=$2/document/plan.ksd
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-run() {
-    local expected=$1
-    shift
-    "$kestdoc" "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        fail "kestdoc $* exited $status, expected $expected; stderr: $(head -c 300 "$work/err")"
-        return 1
-    fi
-    return 0
-}
+source "$(dirname "$0")/kestdoc_checks.bash"
 
 # png_probe FILE: prints "WIDTH HEIGHT RRGGBB" with the colour of the centre
 # pixel, decoding the PNG with nothing but the standard library.
@@ -152,8 +133,4 @@ run 2 render "$pages" -o "$work/x.png" --all --scheme Ground
 run 2 render "$pages" -o "$work/x.png" --scale
 run 2 render "$pages" "$pages" -o "$work/x.png"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)"
-    exit 1
-fi
-echo "all kestdoc render checks passed"
+finish "kestdoc render"
