@@ -152,14 +152,11 @@ public:
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    kest::bench::UseOffscreenPlatform();
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!kest::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     std::printf("\nspeed ratios (paint area %dx%d, half of it drawn)%*s  wall    CPU\n", kWidth, kHeight, 18, "");
     for (const char* arg : {"/0", "/50"}) {
         const std::string endPaint = std::string("BM_EndPaint") + arg;

@@ -142,11 +142,9 @@ public:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!kest::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     std::printf("\n");
     reporter.Print("tick, 10000 persons", "BM_MovementTick", "BM_PersonScanFloor", 1e-3);
     reporter.Print("1000000 journal appends", "BM_AddEvents", "BM_PushBackFloor", 1.0);

@@ -343,15 +343,12 @@ void PrintRatio(
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    kest::bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     RegisterControlClass(TBenchBox::StaticClass());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     bench::TTimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!kest::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     std::printf("\ntime ratios\n");
     for (const char* form : {"/0", "/1"}) {
         const std::string kind = form[1] == '0' ? " (text)" : " (binary)";

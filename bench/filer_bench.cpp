@@ -223,9 +223,6 @@ void PrintRatio(const bench::TTimesReporter& times, const std::string& label, co
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     for (int64_t pictures : {1, 0}) {
         const TDocument& doc = Document(pictures);
         std::printf("document %s: %zu lines, text %.1f MB, binary %.1f MB\n",
@@ -233,7 +230,8 @@ int main(int argc, char** argv)
             doc.binary.size() / 1e6);
     }
     bench::TTimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!kest::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     std::printf("\nspeed ratios\n");
     for (const char* arg : {"/1", "/0"}) {
         const std::string kind = arg[1] == '1' ? " (with pictures)" : " (shapes only)";

@@ -174,15 +174,12 @@ public:
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    kest::bench::UseOffscreenPlatform();
     QApplication app(argc, argv);
     RegisterShapeClasses();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!kest::bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     std::printf("\ntime ratios\n");
     reporter.PrintRatio("mouse move over 10 000 shapes", "BM_PanelMouseMove", "BM_SceneItemsAt");
     reporter.PrintRatio("drag step of 100 shapes", "BM_PanelDrag100", "BM_SceneMove100");

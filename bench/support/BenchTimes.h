@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,5 +59,23 @@ private:
     std::map<std::string, TBenchTimes> times_;
     std::vector<std::string> medians_;
 };
+
+// Qt programs measure offscreen unless told otherwise.
+inline void UseOffscreenPlatform()
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// Runs what the command line selects through the reporter; false on an
+// argument the library does not know.
+inline bool RunBenchmarks(int& argc, char** argv, TTimesReporter& reporter)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return false;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return true;
+}
 
 } // namespace kest::bench
