@@ -7,70 +7,17 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
 #include <map>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "KestBase.h"
 #include "KestFiler.h"
 #include "KestStream.h"
 #include "support/BenchTimes.h"
-
-// Every allocation of the process is counted, so a benchmark can tell the
-// heap a document holds and the most it held while loading.
-namespace {
-std::atomic<int64_t> heapInUse {0};
-std::atomic<int64_t> heapPeak {0};
-
-void* CountedAlloc(size_t size)
-{
-    void* p = std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    const int64_t now = heapInUse.fetch_add(static_cast<int64_t>(malloc_usable_size(p))) + malloc_usable_size(p);
-    int64_t peak = heapPeak.load(std::memory_order_relaxed);
-    while (now > peak && !heapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) { }
-    return p;
-}
-
-void CountedFree(void* p)
-{
-    if (!p)
-        return;
-    heapInUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(p)));
-    std::free(p);
-}
-} // namespace
-
-void* operator new(size_t size)
-{
-    return CountedAlloc(size);
-}
-void* operator new[](size_t size)
-{
-    return CountedAlloc(size);
-}
-void operator delete(void* p) noexcept
-{
-    CountedFree(p);
-}
-void operator delete[](void* p) noexcept
-{
-    CountedFree(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    CountedFree(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    CountedFree(p);
-}
+#include "support/HeapCounter.h"
 
 namespace {
 
@@ -260,13 +207,12 @@ void BM_Load(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         panel->EmptyDocument();
-        const int64_t before = heapInUse.load();
-        heapPeak.store(before);
+        const int64_t before = bench::ResetHeapPeak();
         state.ResumeTiming();
         Load(*panel, bytes);
         state.PauseTiming();
-        held = heapInUse.load() - before;
-        peak = heapPeak.load() - before;
+        held = bench::HeapInUse() - before;
+        peak = bench::HeapPeak() - before;
         if (CountControls(*panel) != count)
             state.SkipWithError("document not loaded whole");
         state.ResumeTiming();
