@@ -40,7 +40,7 @@ TTextLayout::TTextLayout(TSink sink)
 
 void TTextLayout::Emit(int depth, const std::string& text)
 {
-    sink_(std::string(size_t(depth) * 2, ' ') + text);
+    sink_(text.empty() ? text : std::string(size_t(depth) * 2, ' ') + text);
 }
 
 void TTextLayout::FlushHex(bool last)
