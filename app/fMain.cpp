@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -635,10 +634,18 @@ void TfmMain::ShowAboutBox()
 void TfmMain::RunOptions()
 {
     std::string error;
-    if (EditOptions(
-            this, site_.Settings(), [this] { ApplyOptions(); }, error)
-        && !error.empty())
-        QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
+    if (!EditOptions(
+            this, site_.Settings(), [this] { ApplyOptions(); }, error))
+        return;
+    // An installed station's settings usually lie in a folder the operator
+    // cannot write: the journal says so once and the options live on in
+    // memory, instead of a message box at every OK.
+    if (error.empty())
+        saveFailureReported_ = false;
+    else if (!saveFailureReported_) {
+        saveFailureReported_ = true;
+        site_.AddEvent("Options kept until exit only: " + error, 0, 0);
+    }
 }
 
 void TfmMain::ShowInPlanCard(int32_t passId, int32_t actor, TKestDoor* door, bool alarm)

@@ -151,6 +151,7 @@ private:
     bool shutDown_ = false;
     bool forwarding_ = false;
     bool barsPending_ = false;
+    bool saveFailureReported_ = false;
 };
 
 // The one main window while it exists.

@@ -31,10 +31,12 @@ const char* const Usage
       "                     separated by tabs)\n"
       "  --seconds N        emulated time to run, seconds (default 600)\n"
       "  --speed K          K times real time (default 1); 0 runs as fast as possible\n"
-      "  --plan FILE        the plan document (default doravo.ksd next to the program, else the\n"
-      "                     source tree's resources/)\n"
+      "  --plan FILE        the plan document (default doravo.ksd next to the program, else\n"
+      "                     " DORAVO_INSTALLED_RESOURCES "/doravo.ksd from the program's folder when\n"
+      "                     installed, else the source tree's resources/)\n"
       "  --settings FILE    the settings file (default the program's name with .ini next to it,\n"
-      "                     else resources/doravo.ini of the source tree)\n"
+      "                     else " DORAVO_INSTALLED_RESOURCES "/doravo.ini, else resources/doravo.ini\n"
+      "                     of the source tree)\n"
       "  --snapshot OUT.png at the end, writes the shown page of the plan as a PNG picture\n"
       "  --screenshot OUT.png --after-ms N\n"
       "                     with windows: N ms after start, writes the main window as a PNG\n"
@@ -101,11 +103,17 @@ int ParseArgs(int argc, char** argv, TArgs& args)
     return 0;
 }
 
-// The file next to the program when it is there, else the source tree's copy.
+// The file next to the program when it is there, else where an installation
+// keeps it (relative to the program, so any install prefix works), else the
+// source tree's copy, which is what a program in the build tree uses.
 std::string DefaultFile(const QString& besideProgram, const char* inResources)
 {
     if (QFileInfo::exists(besideProgram))
         return besideProgram.toStdString();
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral(DORAVO_INSTALLED_RESOURCES "/") + inResources);
+    if (QFileInfo::exists(installed))
+        return QDir::cleanPath(installed).toStdString();
     return std::string(DORAVO_SOURCE_RESOURCES) + "/" + inResources;
 }
 

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, tests and runs with.
+# Installs the Debian 12 packages the project builds, tests, packages and
+# runs with (python3 reads pictures in the tests; dpkg-dev and file let CPack
+# compute the Debian package's dependencies).
 # Idempotent: when every package is present it only checks and returns.
 set -euo pipefail
 
@@ -11,6 +13,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   fonts-liberation2 fonts-dejavu-core
+  python3
+  dpkg-dev file
 )
 
 missing=()

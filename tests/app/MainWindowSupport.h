@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -43,6 +48,21 @@ protected:
     }
 
     kest::TKestPanel& Panel() { return *window->Panel; }
+
+    // Clicks the options button and closes the dialog with OK; false when
+    // no dialog came up.
+    bool AcceptOptions()
+    {
+        bool accepted = false;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialog->accept();
+                accepted = true;
+            }
+        });
+        QTest::mouseClick(window->sbtOptions, Qt::LeftButton);
+        return accepted;
+    }
 
     kest::TKestCustomScheme* Scheme(const std::string& name)
     {

@@ -2,15 +2,16 @@
 // tabs, zoom limits, the hover highlight and captions, clicks, the selection
 // frame and the lamps.
 #include <QApplication>
-#include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "MainWindowSupport.h"
 #include "PlanMarks.h"
@@ -349,15 +350,7 @@ TEST_F(MainWindowTest, OptionsButtonAppliesAndSavesOnOkEvenUnchanged)
     AppOptions.LampsEffect = 0;
     const QString ini = QString::fromStdString(site->Settings().FileName());
     ASSERT_TRUE(QFile::remove(ini));
-    bool accepted = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            dialog->accept();
-            accepted = true;
-        }
-    });
-    QTest::mouseClick(window->sbtOptions, Qt::LeftButton);
-    ASSERT_TRUE(accepted);
+    ASSERT_TRUE(AcceptOptions());
     EXPECT_FALSE(Panel().FindControlByName("ZoneNames", Panel().Layers())->Visible());
     EXPECT_FALSE(Panel().FindControlByName("Lamps", Panel().Layers())->Visible());
     EXPECT_FALSE(site->tmMovements().Enabled());
@@ -367,6 +360,43 @@ TEST_F(MainWindowTest, OptionsButtonAppliesAndSavesOnOkEvenUnchanged)
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("ShowZoneCaptions=0")) << text.left(400).constData();
     EXPECT_TRUE(text.contains("LampsEffect=0")) << text.left(400).constData();
+}
+
+TEST_F(MainWindowTest, OptionsThatCannotBeSavedAreSaidOnceInTheJournalAndKeptInMemory)
+{
+    // A folder where the settings file was fails the save even for root.
+    const QString ini = QString::fromStdString(site->Settings().FileName());
+    ASSERT_TRUE(QFile::remove(ini));
+    ASSERT_TRUE(QDir().mkpath(ini + "/inside"));
+    auto failures = [this] {
+        return std::count_if(site->Events().begin(), site->Events().end(), [](const TEventRec& e) {
+            return e.Text.rfind("Options kept until exit only: Settings file", 0) == 0;
+        });
+    };
+    AppOptions.LampsEffect = 0;
+    ASSERT_TRUE(AcceptOptions());
+    ASSERT_EQ(failures(), 1);
+    EXPECT_NE(site->Events().back().Text.find("could not be written"), std::string::npos)
+        << site->Events().back().Text;
+    EXPECT_EQ(site->Events().back().PersonId, 0);
+    EXPECT_EQ(AppOptions.LampsEffect, 0);
+    EXPECT_FALSE(Panel().FindControlByName("Lamps", Panel().Layers())->Visible());
+    ASSERT_TRUE(AcceptOptions());
+    EXPECT_EQ(failures(), 1);
+    EXPECT_TRUE(QFileInfo(ini).isDir());
+
+    // Once the file can be written again the options reach it, and a later
+    // failure is said again.
+    ASSERT_TRUE(QDir(ini).removeRecursively());
+    ASSERT_TRUE(AcceptOptions());
+    EXPECT_EQ(failures(), 1);
+    EXPECT_TRUE(ReadText(ini.toStdString()).find("LampsEffect=0") != std::string::npos);
+    site->Settings().SetWriter([](const std::string&, std::string_view, std::string& error) {
+        error = "disk full";
+        return false;
+    });
+    ASSERT_TRUE(AcceptOptions());
+    EXPECT_EQ(failures(), 2);
 }
 
 TEST_F(MainWindowTest, LeavingTheApplicationMarksTheDoorsInactiveUntilItReturns)

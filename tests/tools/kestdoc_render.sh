@@ -9,43 +9,8 @@ pages=$2/render/pages.ksd # 123.456 x 80.25 pixels; Ground red, Roof/Top blue, C
 plan=$2/document/plan.ksd
 source "$(dirname "$0")/kestdoc_checks.bash"
 
-# png_probe FILE: prints "WIDTH HEIGHT RRGGBB" with the colour of the centre
-# pixel, decoding the PNG with nothing but the standard library.
-png_probe() {
-    python3 - "$1" <<'EOF'
-import struct, sys, zlib
-data = open(sys.argv[1], 'rb').read()
-assert data[:8] == b'\x89PNG\r\n\x1a\n', 'not a PNG'
-pos, idat = 8, b''
-while pos < len(data):
-    length, kind = struct.unpack('>I4s', data[pos:pos + 8])
-    body = data[pos + 8:pos + 8 + length]
-    if kind == b'IHDR':
-        width, height, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
-    elif kind == b'IDAT':
-        idat += body
-    pos += 12 + length
-assert depth == 8 and colour in (2, 6) and interlace == 0, 'unexpected PNG layout'
-bpp = 3 if colour == 2 else 4
-raw, stride, rows, prev = zlib.decompress(idat), width * bpp, [], bytearray(width * bpp)
-for y in range(height):
-    kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-    for i in range(stride):
-        a = line[i - bpp] if i >= bpp else 0
-        b, c = prev[i], prev[i - bpp] if i >= bpp else 0
-        if kind == 1: line[i] = (line[i] + a) & 255
-        elif kind == 2: line[i] = (line[i] + b) & 255
-        elif kind == 3: line[i] = (line[i] + (a + b) // 2) & 255
-        elif kind == 4:
-            p = a + b - c
-            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-    rows.append(line)
-    prev = line
-px = rows[height // 2][(width // 2) * bpp:(width // 2) * bpp + 3]
-print(width, height, '%02x%02x%02x' % tuple(px))
-EOF
-}
+# png_probe FILE: prints "WIDTH HEIGHT RRGGBB" with the colour of the centre pixel.
+png_probe() { python3 "$(dirname "$0")/../support/png_stats.py" probe "$1"; }
 
 expect_png() { # FILE "WIDTH HEIGHT RRGGBB"
     local got

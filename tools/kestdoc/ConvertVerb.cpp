@@ -1,6 +1,7 @@
 #include "KestDoc.h"
 #include "KestError.h"
 #include "KestFiler.h"
+#include "TextLayout.h"
 
 namespace kest {
 
@@ -19,13 +20,19 @@ int RunConvert(const TVerbArgs& args)
     try {
         TKestFiler writer(output.Stream());
         writer.SetBinary(binary);
+        TTextLayout layout([&](const std::string& line) { writer.SaveStr(line); });
         ReadDocumentLines(inName, [&](const std::string& line) {
             ++lineNumber;
             // The reader already decoded the block this line opened; written
             // again as text it would make the output unreadable.
-            if (line != "kestbinary")
+            if (line == "kestbinary")
+                return;
+            if (binary)
                 writer.SaveStr(line);
+            else
+                layout.Add(line);
         });
+        layout.Finish();
         writer.SetBinary(false);
     } catch (const EKestWriteError& e) {
         throw EKestDocFault(outName + ": " + e.what() + " (line " + std::to_string(lineNumber) + " of " + inName + ")");

@@ -9,7 +9,8 @@ namespace {
 
 const TKestDocVerb kVerbs[] = {
     {"lines", "FILE", "print each line as the filer reads it, binary blocks decoded", RunLines},
-    {"convert", "IN OUT --binary|--text", "re-encode every line of IN into OUT in the binary or the text form",
+    {"convert", "IN OUT --binary|--text", "re-encode every line of IN into OUT in the binary form, or in the text form indented as\n"
+        "      the panel writes it (a document converted to binary and back is its text again)",
         RunConvert},
     {"check", "FILE", "load the document into a panel and count its objects, schemes and layers", RunCheck},
     {"info", "FILE", "print the document's name, size, schemes with their object counts, layers and object classes",
