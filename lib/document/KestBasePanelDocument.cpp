@@ -484,9 +484,14 @@ bool TKestPanel::LoadFromFiler(TKestFiler& filer, TKestLoadMode mode)
 void TKestPanel::LoadDocumentBody(TKestFiler& filer, TKestLoadMode mode)
 {
     TKestControl* parent = nullptr;
-    if (mode == lmDocument)
+    if (mode == lmDocument) {
         EmptyDocument();
-    else {
+        // Objects without an identifier take the smallest free ones, so the
+        // root gives back what an earlier document made it hold: a file
+        // then loads the same into a used panel as into a new one.
+        if (schemes_->ID() != 1 && !idPool_.Used(1))
+            schemes_->SetID(1);
+    } else {
         parent = activeScheme_;
         UnselectAll();
     }

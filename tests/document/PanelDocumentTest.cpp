@@ -194,6 +194,22 @@ TEST(PanelDocumentTest, ControlsWithoutIdentifierGetOne)
     EXPECT_NE(box1->ID(), box2->ID());
 }
 
+TEST(PanelDocumentTest, ReloadingGivesTheSameIdentifiersAsANewPanel)
+{
+    // The boxes have no identifier; the document's own, other than the one
+    // a new panel gives it, comes after them.
+    std::string text = Replace(Replace(kTwoBoxes, "      ID = 10\r\n", ""), "      ID = 11\r\n", "");
+    text = Replace(Replace(text, "  ID = 1\r\n", ""), "  end\r\nend\r\n", "  end\r\n  ID = 8\r\nend\r\n");
+    TPanelFixture fresh;
+    LoadText(fresh.panel, text);
+    const std::string first = SaveText(fresh.panel);
+    TPanelFixture used;
+    for (int load = 0; load < 3; ++load) {
+        LoadText(used.panel, text);
+        EXPECT_EQ(SaveText(used.panel), first) << "load " << load;
+    }
+}
+
 TEST(PanelDocumentTest, PastingKeepsFreeIdentifiersAndReplacesUsedOnes)
 {
     TPanelFixture f;
