@@ -179,14 +179,18 @@ TEST(PanelFigureTest, CursorShowsTheClassUntilTheFirstPointThenContinuing)
     f.panel.SetCreatingControlClass(TKestCurve::StaticClass());
     f.panel.SetToolMode(TKestPanel::tmCreating);
     EXPECT_EQ(f.panel.ToolCursor(), 12);
+    EXPECT_EQ(f.panel.Figure(), nullptr);
     f.Click({40, 50});
     EXPECT_EQ(f.panel.ToolMode(), TKestPanel::tmCreating);
+    ASSERT_NE(f.panel.Figure(), nullptr);
+    EXPECT_EQ(f.panel.Figure(), f.OnlyCurve());
     EXPECT_EQ(f.panel.ToolCursor(), 5);
     f.Click({100, 50});
     QTest::mouseMove(f.View(), {120, 90});
     EXPECT_EQ(f.panel.ToolCursor(), 5);
     f.Key(Qt::Key_Escape);
     EXPECT_EQ(f.panel.ToolMode(), TKestPanel::tmNormal);
+    EXPECT_EQ(f.panel.Figure(), nullptr);
     EXPECT_EQ(f.panel.ToolCursor(), 0);
 }
 
@@ -234,6 +238,21 @@ TEST(PanelFigureTest, ContinuingAnOpenFigureAddsClickedPointsInOneStep)
     EXPECT_EQ(f.LastCaption(), "Change control(s) points");
     ASSERT_TRUE(f.panel.History().Undo());
     EXPECT_EQ(f.DocPoints(curve), before);
+}
+
+TEST(PanelFigureTest, AFigureOnAReadOnlyLayerIsNotContinued)
+{
+    TFigureFixture f;
+    auto* curve = TKestControl::Create<TKestCurve>(&f.panel, f.Scheme(), f.Layer());
+    curve->SetPathPoints({{50000, 50000}, {90000, 50000}}, {ptNode, ptOpenEnd});
+    f.panel.Select(curve);
+    f.Layer()->SetReadOnly(true);
+    const int count = f.panel.History().Count();
+    f.panel.SetToolMode(TKestPanel::tmContinuing);
+    f.Click({150, 120});
+    EXPECT_EQ(f.panel.ToolMode(), TKestPanel::tmNormal);
+    EXPECT_EQ(curve->PointCount(), 2);
+    EXPECT_EQ(f.panel.History().Count(), count);
 }
 
 TEST(PanelFigureTest, ALayerThatRefusesControlsRaisesAndLeavesNothing)
