@@ -343,6 +343,16 @@ TEST_F(KestEditWindowTest, CurveToolDrawsPointByPointAndSelectDragsAShapesOwnHan
         {curve->DocRect().Left + curve->Point(2).X, curve->DocRect().Top + curve->Point(2).Y});
     EXPECT_EQ(QPoint(moved.X, moved.Y), from + QPoint(20, 30));
     EXPECT_EQ(window_.UndoText(), "&Undo Size/move control(s)");
+
+    // Esc ends a drawing as well, and the Select tool takes over.
+    curveTool->trigger();
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, QPoint(60, 150));
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, QPoint(100, 150));
+    QTest::keyClick(&panel, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(SchemeCount(), 2);
+    EXPECT_TRUE(Tool("Select")->isChecked());
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmResize);
 }
 
 } // namespace

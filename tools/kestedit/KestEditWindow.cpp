@@ -89,8 +89,10 @@ TKestEditWindow::~TKestEditWindow()
     // still sends events, which must not reach a half-destroyed panel.
     TKestPanel* panel = panel_;
     panel_ = nullptr;
-    if (panel)
+    if (panel) {
         panel->viewport()->removeEventFilter(this);
+        panel->removeEventFilter(this);
+    }
     delete panel;
 }
 
@@ -198,8 +200,10 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
 {
     auto* layout = static_cast<QVBoxLayout*>(centralWidget()->layout());
     TKestPanel* old = panel_;
-    if (old)
+    if (old) {
         old->viewport()->removeEventFilter(this);
+        old->removeEventFilter(this);
+    }
     panel_ = panel.release();
     panel_->setParent(centralWidget());
     panel_->SetEditMode(true);
@@ -217,6 +221,8 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
 void TKestEditWindow::HookPanel()
 {
     panel_->viewport()->installEventFilter(this);
+    // Keys end tools (Esc and Enter end drawing a figure).
+    panel_->installEventFilter(this);
     panel_->History().OnChange = [this](THistory*) { ScheduleRefresh(); };
     panel_->OnNotify = [this](TKestPanel*, TKestControl*, TKestNotify notify) {
         if (notify == knName)
@@ -314,6 +320,8 @@ QString TKestEditWindow::PositionText() const
 
 bool TKestEditWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (panel_ && watched == panel_ && event->type() == QEvent::KeyRelease)
+        ScheduleRefresh();
     if (panel_ && watched == panel_->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint pixel = static_cast<QMouseEvent*>(event)->position().toPoint();
