@@ -1,7 +1,7 @@
 // A single selected control's own handles (tool mode 8): where they are
 // shown and drawn, a drag that moves just the grabbed handle as one undo
-// step — a line's end, a box's corner roundness — and the connector ends
-// that are tied to other objects offering none.
+// step — a line's end, a box's corner roundness, an arc's end — and the
+// connector ends that are tied to other objects offering none.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -147,6 +147,30 @@ TEST(PanelControlHandlesTest, TheBoxCornerHandleSetsTheRoundness)
     EXPECT_EQ(box->Roundness(), 20000);
     ASSERT_TRUE(f.panel.History().Undo());
     EXPECT_EQ(box->Roundness(), 0);
+}
+
+TEST(PanelControlHandlesTest, AnEllipseEndHandleTurnsItIntoAnArc)
+{
+    THandlesFixture f;
+    RegisterControlClasses({TKestEllipse::StaticClass()});
+    auto* ellipse = TKestControl::Create<TKestEllipse>(&f.panel, f.Scheme(), f.Layer());
+    const TKestRect full {40000, 40000, 140000, 100000};
+    ellipse->SetDocRect(full);
+    f.SelectOnly(ellipse);
+    f.panel.SetToolMode(TKestPanel::tmResize);
+    // Both ends lie at 0 degrees; the later one, the end, is taken.
+    const QPoint right = f.Px({140000, 70000});
+    EXPECT_EQ(f.panel.ControlHandleAt({right.x(), right.y()}), 1);
+    QTest::mousePress(f.View(), Qt::LeftButton, Qt::NoModifier, right);
+    QTest::mouseMove(f.View(), (right + f.Px({90000, 40000})) / 2);
+    QTest::mouseMove(f.View(), f.Px({90000, 40000}));
+    QTest::mouseRelease(f.View(), Qt::LeftButton, Qt::NoModifier, f.Px({90000, 40000}));
+    EXPECT_EQ(ellipse->BeginAngle(), 0);
+    EXPECT_EQ(ellipse->EndAngle(), 90000);
+    EXPECT_EQ(ellipse->HandlePoint(1), (TKestPoint {90000, 40000}));
+    ASSERT_TRUE(f.panel.History().Undo());
+    EXPECT_EQ(ellipse->EndAngle(), 0);
+    EXPECT_EQ(ellipse->DocRect(), full);
 }
 
 TEST(PanelControlHandlesTest, AConnectorEndTiedToABoxOffersNoHandle)
