@@ -168,8 +168,7 @@ void TKestPanel::MovePendingPoint(TKestPoint pixel)
 bool TKestPanel::OnLastFigurePoint(TKestPoint point) const
 {
     const int count = figure_ ? figure_->PointCount() : 0;
-    return count > 0
-        && Near(TransformPoint(point), TransformPoint(DocPoint(*figure_, count - 1)), kPickDistance - 1);
+    return count > 0 && Near(TransformPoint(point), TransformPoint(DocPoint(*figure_, count - 1)), kPickDistance - 1);
 }
 
 bool TKestPanel::ClosesFigure(TKestPoint pixel) const

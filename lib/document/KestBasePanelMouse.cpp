@@ -306,8 +306,8 @@ void TKestPanel::MoveControlHandleTo(TKestPoint pixel)
     TKestControl* control = selected_.front();
     // The handle keeps its offset from the pointer where it was grabbed.
     const TKestPoint down = UnTransformPoint(mouseDownPos_), pointer = UnTransformPoint(pixel);
-    const TKestPoint to = SnapPoint(
-        {controlHandleStart_.X + pointer.X - down.X, controlHandleStart_.Y + pointer.Y - down.Y});
+    const TKestPoint to
+        = SnapPoint({controlHandleStart_.X + pointer.X - down.X, controlHandleStart_.Y + pointer.Y - down.Y});
     if (to == control->HandlePoint(controlHandle_))
         return;
     OpenSizeMoveGroup();

@@ -161,8 +161,8 @@ void TKestEditWindow::CreateToolBar()
         connect(action, &QAction::triggered, this, [this, mode, cls] { ChooseTool(mode, cls); });
         return action;
     };
-    selectTool_ = addTool("Select",
-        "Select, move and resize; drag a yellow handle of a single shape to reshape it", TKestPanel::tmResize, nullptr);
+    selectTool_ = addTool("Select", "Select, move and resize; drag a yellow handle of a single shape to reshape it",
+        TKestPanel::tmResize, nullptr);
     addTool("Edit Points", "Edit the points of a figure", TKestPanel::tmEditPoints, nullptr);
     addTool("Zoom", "Click to zoom in, Ctrl+click to zoom out, drag to zoom to an area", TKestPanel::tmZoom, nullptr);
     addTool("Pan", "Drag the document", TKestPanel::tmPan, nullptr);
