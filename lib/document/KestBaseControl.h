@@ -290,6 +290,13 @@ public:
     virtual void GetPathPoints(TPointArray& points, TPointTypeArray& types) const;
     virtual void SetPathPoints(const TPointArray& points, const TPointTypeArray& types);
 
+    // --- handles of its own: what the one selected control offers to drag
+    // besides its rectangle (a corner's roundness, a line's ends), in
+    // document units; the base offers none.
+    virtual int HandleCount() const;
+    virtual TKestPoint HandlePoint(int index) const;
+    virtual void MoveHandle(int index, TKestPoint point);
+
     // --- linked points: points of other objects' link-point properties
     // that move with this control. Indexes outside the list throw.
     int AddLinkPoint(TKestPoint* point);

@@ -406,6 +406,18 @@ void TKestControl::GetPathPoints(TPointArray& points, TPointTypeArray& types) co
 
 void TKestControl::SetPathPoints(const TPointArray&, const TPointTypeArray&) { }
 
+int TKestControl::HandleCount() const
+{
+    return 0;
+}
+
+TKestPoint TKestControl::HandlePoint(int) const
+{
+    return {};
+}
+
+void TKestControl::MoveHandle(int, TKestPoint) { }
+
 // ---------------------------------------------------------------------------
 // Linked points
 

@@ -369,6 +369,34 @@ public:
     int HandleAtPoint(TKestPoint pixel) const;
     // Handles and anchors are shown: a selection, and focus unless HideSelection.
     bool SelectionShown() const;
+    // Pixels: how near the pointer must be to a point to pick it.
+    static constexpr int32_t kPickDistance = 5;
+
+    // The one selected control's own handles, shown and hit in the move and
+    // resize modes; a drag on one is tool mode 8.
+    bool ControlHandlesShown() const;
+    // Window pixels of the control's own handle index.
+    TKestRect ControlHandleRect(int index) const;
+    // The own handle within the pick distance of a window pixel, or -1.
+    int ControlHandleAt(TKestPoint pixel) const;
+    // The own handle being dragged in mode 8, or -1.
+    int ControlHandle() const { return controlHandle_; }
+
+    // Drawing a figure point by point (tool mode 11). A figure class is one
+    // whose controls are drawn so: curves, not connectors.
+    static bool IsFigureClass(const TKestControlClass* cls);
+    // Creates a figure of that class with its first point at a document
+    // point, selects it and enters mode 11; raises CreateControl's errors,
+    // and then nothing has changed.
+    TKestControl* BeginFigure(const TKestControlClass* cls, TKestPoint point);
+    // Ends mode 11; with keepPending the point the pointer drags becomes the
+    // last one, unless it lies on the last one. A new figure left with fewer
+    // than two points is removed without a trace in the history.
+    void FinishFigure(bool keepPending);
+    // The figure being drawn or continued, and the document point the
+    // pointer drags after its last point.
+    TKestControl* Figure() const { return figure_; }
+    TKestPoint PendingPoint() const { return pendingPoint_; }
     // Draws the selection handles, the anchor squares, the edit points and
     // the edit-point guide over the painted document (window pixels).
     void PaintSelection(TKestCanvas& canvas);
@@ -553,6 +581,24 @@ private:
     void OpenSizeMoveGroup();
     void PressNormal(TKestPoint pixel, Qt::KeyboardModifiers modifiers);
     void CreateByClick(TKestPoint pixel);
+    // A document point on the grid when the grid snaps.
+    TKestPoint SnapPoint(TKestPoint point) const;
+    void MoveControlHandleTo(TKestPoint pixel);
+    void InvalidateControlHandles();
+    void PaintControlHandles(TKestCanvas& canvas);
+    // figures (mode 11)
+    void BeginFigureByClick(TKestPoint pixel);
+    void PressFigure(TKestPoint pixel);
+    void ContinueFigure(TKestPoint pixel);
+    void AddFigurePoint(TKestPoint point);
+    void MovePendingPoint(TKestPoint pixel);
+    bool ClosesFigure(TKestPoint pixel) const;
+    bool OnLastFigurePoint(TKestPoint point) const;
+    void EndFigure();
+    void InvalidateRubberLine();
+    void PaintRubberLine(TKestCanvas& canvas);
+    // The dotted line of the edit-point guide.
+    static TKestPen GuidePen();
     void ReturnFromDrag();
     int32_t PixelsToUnits(int32_t pixels) const;
     // point editing
@@ -565,7 +611,6 @@ private:
     // B, C, J, L and V: break, close, join, to lines, to curves.
     bool EditPointsByKey(int key);
     bool DeleteSelectedPoints();
-    void AddCreatedPoint(TKestPoint pixel);
     void PaintEditPoints(TKestCanvas& canvas);
     int EditPointCursor() const;
 
@@ -600,6 +645,15 @@ private:
     TKestControl* mouseControl_ = nullptr;
     TKestControl* mouseSubControl_ = nullptr;
     int cursor_ = 0;
+    int controlHandle_ = -1;
+    TKestPoint controlHandleStart_;
+    TKestControl* figure_ = nullptr;
+    // The figure was made by this drawing (not continued).
+    bool figureCreated_ = false;
+    bool figureKeepPending_ = false;
+    // The history group the drawing records into, none when it opened none.
+    const THistoryActionClass* figureGroup_ = nullptr;
+    TKestPoint pendingPoint_;
     // The drag object of a drag from another panel while it is over this one.
     TKestDragObject* dragOver_ = nullptr;
 };

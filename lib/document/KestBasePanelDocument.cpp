@@ -237,6 +237,8 @@ void TKestPanel::ForgetControl(TKestControl* control)
     }
     if (hintControl_ == control)
         hintControl_ = nullptr;
+    if (figure_ == control)
+        figure_ = nullptr;
 }
 
 // The roots hand the active layer and scheme on to a neighbour when one

@@ -1,5 +1,6 @@
 // TKestPanel, the mouse and the keyboard: the tool modes, the rubber band,
-// moving and resizing the selection with snapping, the zoom and pan tools,
+// moving and resizing the selection with snapping, dragging a control's own
+// handles, the zoom and pan tools,
 // the control under the pointer and its cursor, and dragging the selection
 // out of the panel into another one.
 #include <QApplication>
@@ -53,9 +54,12 @@ void TKestPanel::SetToolMode(uint8_t mode)
         return;
     if (mode == tmMovingPoint && pointHit_.Index < 0 && !pointHit_.OnOutline)
         return;
+    const bool handlesShown = ControlHandlesShown();
     LeaveToolMode(toolMode_);
     toolMode_ = mode;
     EnterToolMode(mode);
+    if (handlesShown != ControlHandlesShown())
+        InvalidateHandles(selectionRect_);
     UpdateCursor();
 }
 
@@ -72,6 +76,7 @@ void TKestPanel::LeaveToolMode(uint8_t mode)
     case tmControlResizing:
         for (TKestControl* control : std::vector<TKestControl*>(selected_))
             control->FinishResizing();
+        controlHandle_ = -1;
         [[fallthrough]];
     case tmMoving:
         if (sizeMoveGroup_)
@@ -83,11 +88,12 @@ void TKestPanel::LeaveToolMode(uint8_t mode)
         break;
     case tmMovingPoint:
         EndPointDrag();
-        [[fallthrough]];
-    case tmCreating:
         if (pointsGroup_)
             history_->EndPanelGroup(TPanelPointsHistoryGroup::StaticClass());
         pointsGroup_ = false;
+        break;
+    case tmCreating:
+        EndFigure();
         break;
     case tmPanning:
         EndPanning();
@@ -123,11 +129,16 @@ void TKestPanel::EnterToolMode(uint8_t mode)
         mouseDownPos_ = mousePos_;
         break;
     case tmResizing:
-    case tmControlResizing:
         resizeStartRect_ = selectionRect_;
         resizeMirrorX_ = resizeMirrorY_ = false;
         for (TKestControl* control : std::vector<TKestControl*>(selected_))
             control->StartResizing({selectionRect_.Left, selectionRect_.Top});
+        break;
+    case tmControlResizing:
+        // Entered on a grabbed handle of the one selected control.
+        controlHandleStart_ = selected_.size() == 1 ? selected_.front()->HandlePoint(controlHandle_) : pointer;
+        for (TKestControl* control : std::vector<TKestControl*>(selected_))
+            control->StartResizing(controlHandleStart_);
         break;
     case tmEditPoints:
         baseToolMode_ = tmEditPoints;
@@ -137,10 +148,14 @@ void TKestPanel::EnterToolMode(uint8_t mode)
             UnselectAll();
         viewport()->update();
         break;
-    case tmCreating:
     case tmMovingPoint:
         pointDragLast_ = pointer;
         pointsGroup_ = history_->BeginPanelGroup(TPanelPointsHistoryGroup::StaticClass());
+        break;
+    case tmCreating:
+        // A new figure's drawing records into the group that created it.
+        if (figure_ && !figureGroup_ && history_->BeginPanelGroup(TPanelPointsHistoryGroup::StaticClass()))
+            figureGroup_ = TPanelPointsHistoryGroup::StaticClass();
         break;
     case tmPanning:
         panStartOrigin_ = {originX_, originY_};
@@ -275,6 +290,32 @@ void TKestPanel::ResizeSelectionTo(TKestPoint pixel)
     EndSelectionUpdate();
 }
 
+TKestPoint TKestPanel::SnapPoint(TKestPoint point) const
+{
+    if (!grid_->SnapToGrid())
+        return point;
+    TKestPoint delta;
+    grid_->DoSnap({point.X, point.Y, point.X, point.Y}, delta);
+    return {point.X + delta.X, point.Y + delta.Y};
+}
+
+void TKestPanel::MoveControlHandleTo(TKestPoint pixel)
+{
+    if (selected_.size() != 1 || controlHandle_ < 0)
+        return;
+    TKestControl* control = selected_.front();
+    // The handle keeps its offset from the pointer where it was grabbed.
+    const TKestPoint down = UnTransformPoint(mouseDownPos_), pointer = UnTransformPoint(pixel);
+    const TKestPoint to
+        = SnapPoint({controlHandleStart_.X + pointer.X - down.X, controlHandleStart_.Y + pointer.Y - down.Y});
+    if (to == control->HandlePoint(controlHandle_))
+        return;
+    OpenSizeMoveGroup();
+    InvalidateControlHandles();
+    control->MoveHandle(controlHandle_, to);
+    InvalidateControlHandles();
+}
+
 // ---------------------------------------------------------------------------
 // The control under the pointer and the cursor
 
@@ -357,6 +398,10 @@ void TKestPanel::UpdateCursor()
 
 void TKestPanel::PressNormal(TKestPoint pixel, Qt::KeyboardModifiers modifiers)
 {
+    if (IsFigureClass(creatingControlClass_)) {
+        BeginFigureByClick(pixel);
+        return;
+    }
     if (creatingControlClass_) {
         CreateByClick(pixel);
         return;
@@ -368,6 +413,11 @@ void TKestPanel::PressNormal(TKestPoint pixel, Qt::KeyboardModifiers modifiers)
             SetToolMode(tmResizing);
             return;
         }
+    }
+    if (const int handle = ControlHandleAt(pixel); handle >= 0) {
+        controlHandle_ = handle;
+        SetToolMode(tmControlResizing);
+        return;
     }
     TKestControl* hit = mouseControl_;
     if (!hit) {
@@ -442,7 +492,7 @@ void TKestPanel::mousePressEvent(QMouseEvent* event)
         break;
     case tmCreating:
     case tmContinuing:
-        AddCreatedPoint(pixel);
+        PressFigure(pixel);
         break;
     default:
         break;
@@ -476,8 +526,14 @@ void TKestPanel::PointerMoved(TKestPoint pixel)
             MoveSelectionTo(pixel);
         break;
     case tmResizing:
-    case tmControlResizing:
         ResizeSelectionTo(pixel);
+        break;
+    case tmControlResizing:
+        MoveControlHandleTo(pixel);
+        break;
+    case tmCreating:
+        TrackMouse(pixel);
+        MovePendingPoint(pixel);
         break;
     case tmMovingPoint:
         DragEditPoints(pixel);
@@ -538,10 +594,17 @@ void TKestPanel::mouseReleaseEvent(QMouseEvent* event)
 
 void TKestPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (toolMode_ == tmCreating || toolMode_ == tmContinuing)
+    if (toolMode_ == tmCreating && event->button() == Qt::LeftButton) {
+        // The first click of the pair has added its point already; the
+        // pending point then lies on it and is dropped.
+        MovePendingPoint(PixelOf(event->position()));
+        FinishFigure(true);
+    } else if (toolMode_ == tmContinuing) {
         SetToolMode(baseToolMode_);
-    else
+    } else {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
+    }
+    UpdateCursor();
 }
 
 // ---------------------------------------------------------------------------
@@ -558,7 +621,9 @@ void TKestPanel::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Escape:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (toolMode_ == tmCreating || toolMode_ == tmContinuing)
+        if (toolMode_ == tmCreating)
+            FinishFigure(event->key() != Qt::Key_Escape);
+        else if (toolMode_ == tmContinuing)
             SetToolMode(baseToolMode_);
         else
             event->ignore();

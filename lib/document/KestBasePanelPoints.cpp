@@ -1,7 +1,7 @@
 // TKestPanel, editing the points of the one selected control: picking,
 // selecting and dragging points and segments, inserting, deleting, closing
-// and breaking figures, the point rubber band, continuing a polyline, and
-// the edit points with their guide drawn over the document.
+// and breaking figures, the point rubber band, and the edit points with
+// their guide drawn over the document.
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
@@ -17,8 +17,6 @@ namespace kest {
 
 namespace {
 
-// Pixels: how near the pointer must be to a point to pick it.
-constexpr int32_t kPointDistance = 5;
 constexpr int32_t kPointSize = 5;
 
 // The other end of the open figure that point index begins or ends, or -1.
@@ -71,7 +69,7 @@ TKestPanel::TEditPointHit TKestPanel::EditPointAt(TKestPoint pixel) const
     if (!control)
         return hit;
     const TKestRect r = control->DocRect();
-    int32_t best = kPointDistance + 1;
+    int32_t best = kPickDistance + 1;
     for (int i = 0; i < control->PointCount(); ++i) {
         const TKestPoint p = control->Point(i);
         const TKestPoint s = TransformPoint({r.Left + p.X, r.Top + p.Y});
@@ -214,8 +212,8 @@ void TKestPanel::EndPointDrag()
 void TKestPanel::FinishPointRubberBand()
 {
     TKestControl* control = editPointControl_;
-    if (std::abs(mousePos_.X - mouseDownPos_.X) < kPointDistance
-        && std::abs(mousePos_.Y - mouseDownPos_.Y) < kPointDistance) {
+    if (std::abs(mousePos_.X - mouseDownPos_.X) < kPickDistance
+        && std::abs(mousePos_.Y - mouseDownPos_.Y) < kPickDistance) {
         // A click: the control under the pointer is selected instead.
         if (mouseControl_ != control) {
             BeginSelectionUpdate();
@@ -273,26 +271,12 @@ bool TKestPanel::DeleteSelectedPoints()
     return done;
 }
 
-void TKestPanel::AddCreatedPoint(TKestPoint pixel)
+TKestPen TKestPanel::GuidePen()
 {
-    // Continuing: a click adds a node after the open end of the last figure.
-    auto* curve = dynamic_cast<TKestCurve*>(editPointControl_);
-    const int count = curve ? curve->PointCount() : 0;
-    if (!curve || count == 0 || curve->PointType(count - 1) != ptOpenEnd) {
-        SetToolMode(baseToolMode_);
-        return;
-    }
-    if (toolMode_ == tmContinuing)
-        SetToolMode(tmCreating);
-    const TKestRect r = curve->DocRect();
-    const TKestPoint at = UnTransformPoint(pixel);
-    TPointArray points;
-    TPointTypeArray types;
-    curve->GetPathPoints(points, types);
-    types.back() = ptNode;
-    points.push_back({at.X - r.Left, at.Y - r.Top});
-    types.push_back(ptOpenEnd);
-    curve->SetPathPoints(points, types);
+    // Not-xor shows on any background.
+    TKestPen guide(clBlack, 1, psDot);
+    guide.Mode = pmNotXor;
+    return guide;
 }
 
 void TKestPanel::PaintEditPoints(TKestCanvas& canvas)
@@ -306,12 +290,9 @@ void TKestPanel::PaintEditPoints(TKestCanvas& canvas)
         const TKestPoint p = control->Point(i);
         return TransformPoint({r.Left + p.X, r.Top + p.Y});
     };
-    // The guide: each curve control point tied to its node, in not-xor so
-    // that it shows on any background.
+    // The guide: each curve control point tied to its node.
     if (showEditPointGuide_) {
-        TKestPen guide(clBlack, 1, psDot);
-        guide.Mode = pmNotXor;
-        canvas.SetPen(guide);
+        canvas.SetPen(GuidePen());
         for (int i = 0; i < count; ++i) {
             if (control->PointType(i) != ptControl)
                 continue;

@@ -1,7 +1,10 @@
 // TKestPanel, the selection as the window shows it: the eight handles around
-// the selection, the anchor squares of the selected controls, the rubber
-// band, and what invalidates them.
+// the selection, the anchor squares of the selected controls, the own
+// handles of a single selected control, the rubber band, and what
+// invalidates them.
 #include <QFocusEvent>
+#include <algorithm>
+#include <cstdlib>
 
 #include "KestBasePanel.h"
 #include "KestCanvas.h"
@@ -15,6 +18,8 @@ namespace {
 constexpr int32_t kHandleMargin = 8;
 constexpr int32_t kHandleSize = 6;
 constexpr int32_t kAnchorSize = 5;
+// Larger than both, and yellow, so that it reads as a handle of the shape.
+constexpr int32_t kControlHandleSize = 7;
 
 TKestRect GrownRect(const TKestRect& r, int32_t by)
 {
@@ -57,6 +62,60 @@ int TKestPanel::HandleAtPoint(TKestPoint pixel) const
             return handle;
     }
     return 0;
+}
+
+bool TKestPanel::ControlHandlesShown() const
+{
+    if (selected_.size() != 1 || !SelectionShown())
+        return false;
+    if (toolMode_ != tmMove && toolMode_ != tmResize && toolMode_ != tmControlResizing)
+        return false;
+    const TKestControl* control = selected_.front();
+    return !(control->Layer() && control->Layer()->IsReadOnly()) && control->HandleCount() > 0;
+}
+
+TKestRect TKestPanel::ControlHandleRect(int index) const
+{
+    if (!ControlHandlesShown() || index < 0 || index >= selected_.front()->HandleCount())
+        return {};
+    const TKestPoint p = TransformPoint(selected_.front()->HandlePoint(index));
+    const int32_t half = kControlHandleSize / 2;
+    return {p.X - half, p.Y - half, p.X - half + kControlHandleSize, p.Y - half + kControlHandleSize};
+}
+
+int TKestPanel::ControlHandleAt(TKestPoint pixel) const
+{
+    if (!ControlHandlesShown())
+        return -1;
+    const TKestControl* control = selected_.front();
+    int found = -1;
+    int32_t best = kPickDistance + 1;
+    for (int i = 0; i < control->HandleCount(); ++i) {
+        const TKestPoint p = TransformPoint(control->HandlePoint(i));
+        const int32_t d = std::max(std::abs(p.X - pixel.X), std::abs(p.Y - pixel.Y));
+        // The later of two handles at one place wins: it was added last.
+        if (d <= best) {
+            best = d;
+            found = i;
+        }
+    }
+    return found;
+}
+
+void TKestPanel::InvalidateControlHandles()
+{
+    for (int i = 0; ControlHandlesShown() && i < selected_.front()->HandleCount(); ++i)
+        viewport()->update(ToQRect(ControlHandleRect(i)));
+}
+
+void TKestPanel::PaintControlHandles(TKestCanvas& canvas)
+{
+    if (!ControlHandlesShown())
+        return;
+    canvas.SetPen(TKestPen(clBlack));
+    canvas.SetBrush(TKestBrush(clYellow, bsSolid));
+    for (int i = 0; i < selected_.front()->HandleCount(); ++i)
+        canvas.Rectangle(ControlHandleRect(i));
 }
 
 void TKestPanel::InvalidateHandles(const TKestRect& selection)
@@ -122,8 +181,10 @@ void TKestPanel::PaintSelection(TKestCanvas& canvas)
             const TKestPoint a = control->AnchorPoint();
             canvas.Rectangle({a.X - half, a.Y - half, a.X - half + kAnchorSize, a.Y - half + kAnchorSize});
         }
+        PaintControlHandles(canvas);
     }
     PaintEditPoints(canvas);
+    PaintRubberLine(canvas);
     canvas.RestoreDC(-1);
 }
 

@@ -57,6 +57,11 @@ public:
     int ConnectionPointCount() const override;
     TKestPoint ConnectionPoint(int index) const override;
     TKestControl* ConvertToCurve() override;
+    // One handle: the centre of the top-left corner's rounding, dragged
+    // along the diagonal to set "Roundness".
+    int HandleCount() const override;
+    TKestPoint HandlePoint(int index) const override;
+    void MoveHandle(int index, TKestPoint point) override;
 
 protected:
     void CreateProperties() override;
@@ -114,6 +119,10 @@ public:
     void GetPathPoints(TPointArray& points, TPointTypeArray& types) const override;
     void SetPathPoints(const TPointArray& points, const TPointTypeArray& types) override;
     void DoNotify(TKestNotify notify) override;
+    // The two arc ends: dragging one sets its angle.
+    int HandleCount() const override;
+    TKestPoint HandlePoint(int index) const override;
+    void MoveHandle(int index, TKestPoint point) override;
 
 protected:
     void CreateProperties() override;

@@ -190,4 +190,24 @@ TKestPoint TKestBox::ConnectionPoint(int index) const
     }
 }
 
+int TKestBox::HandleCount() const
+{
+    return 1;
+}
+
+TKestPoint TKestBox::HandlePoint(int) const
+{
+    const TKestRect doc = DocRect();
+    const int32_t half = std::min({Roundness(), Width(), Height()}) / 2;
+    return {doc.Left + half, doc.Top + half};
+}
+
+void TKestBox::MoveHandle(int, TKestPoint point)
+{
+    // The handle's distance along the diagonal is half the corner's size.
+    const TKestRect doc = DocRect();
+    const int64_t along = int64_t(point.X - doc.Left) + (point.Y - doc.Top);
+    SetRoundness(static_cast<int32_t>(std::clamp<int64_t>(along, 0, std::min(Width(), Height()))));
+}
+
 } // namespace kest

@@ -218,6 +218,21 @@ void TKestConnector::DoNotify(TKestNotify notify)
         WriteLinkPoints();
 }
 
+std::vector<int> TKestConnector::HandleIndexes() const
+{
+    std::vector<int> ends = TKestCurve::HandleIndexes();
+    std::erase_if(ends, [this](int i) { return !IsPointEditable(i); });
+    return ends;
+}
+
+void TKestConnector::MoveHandle(int index, TKestPoint point)
+{
+    const int i = HandlePointIndex(index);
+    const TKestRect doc = DocRect();
+    if (i >= 0)
+        MovePoint(i, {point.X - doc.Left, point.Y - doc.Top});
+}
+
 void TKestConnector::SetPathPoints(const TPointArray& points, const TPointTypeArray& types)
 {
     TKestCurve::SetPathPoints(points, types);

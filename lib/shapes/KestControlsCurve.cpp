@@ -294,6 +294,50 @@ bool TKestCurve::Editable() const
     return !layer || (!layer->IsReadOnly() && layer->IsResizable());
 }
 
+std::vector<int> TKestCurve::HandleIndexes() const
+{
+    TPathInfo info;
+    GetPathInfo(points_, types_, info);
+    std::vector<int> ends;
+    for (const TPathFigureInfo& figure : info.Figures) {
+        if (figure.IsClosed || figure.LastNode < 0)
+            continue;
+        ends.push_back(figure.FirstNode);
+        if (figure.LastNode != figure.FirstNode)
+            ends.push_back(figure.LastNode);
+    }
+    return ends;
+}
+
+int TKestCurve::HandlePointIndex(int index) const
+{
+    const std::vector<int> ends = HandleIndexes();
+    return index >= 0 && static_cast<size_t>(index) < ends.size() ? ends[static_cast<size_t>(index)] : -1;
+}
+
+int TKestCurve::HandleCount() const
+{
+    return static_cast<int>(HandleIndexes().size());
+}
+
+TKestPoint TKestCurve::HandlePoint(int index) const
+{
+    const int i = HandlePointIndex(index);
+    if (i < 0)
+        return {};
+    const TKestRect doc = DocRect();
+    const TKestPoint p = points_[static_cast<size_t>(i)];
+    return {doc.Left + p.X, doc.Top + p.Y};
+}
+
+void TKestCurve::MoveHandle(int index, TKestPoint point)
+{
+    const int i = HandlePointIndex(index);
+    const TKestRect doc = DocRect();
+    if (i >= 0)
+        SetPoint(i, {point.X - doc.Left, point.Y - doc.Top});
+}
+
 int32_t TKestCurve::PanelScale() const
 {
     return Owner() ? Owner()->Scale() : 100;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "KestBaseControl.h"
 #include "KestBasePoints.h"
@@ -70,6 +71,11 @@ public:
     // Document units: unscaled 4 pixels plus half the pen width.
     int32_t HitTolerance() const;
 
+    // --- handles: the ends of the open figures
+    int HandleCount() const override;
+    TKestPoint HandlePoint(int index) const override;
+    void MoveHandle(int index, TKestPoint point) override;
+
     // --- the control's operations
     TKestPoint AnchorPoint() const override;
     bool IsPointInside(int32_t x, int32_t y) override;
@@ -98,6 +104,10 @@ protected:
     TPointArray& Points() { return points_; }
     TPointTypeArray& Types() { return types_; }
     bool Editable() const;
+    // The point index of each handle: both ends of every open figure.
+    virtual std::vector<int> HandleIndexes() const;
+    // The point index of a handle, or -1.
+    int HandlePointIndex(int index) const;
     // Scale in percent of the owner (100 without one).
     int32_t PanelScale() const;
     // Document units of n pixels at the panel's scale.
@@ -154,6 +164,8 @@ public:
     bool EndUpdate() override;
     void DoNotify(TKestNotify notify) override;
     void SetPathPoints(const TPointArray& points, const TPointTypeArray& types) override;
+    // A handle's drag keeps an orthogonal route axis-parallel.
+    void MoveHandle(int index, TKestPoint point) override;
 
     // --- editing (points in the connector's coordinates)
     // An end whose link is free, or any point unless the mode is "Always".
@@ -177,6 +189,8 @@ protected:
     void PropChanged(TPropList* sender, TCustomProp* prop) override;
     void PropStored(TPropList* sender, TCustomProp* prop, const std::string& subName, bool& stored) override;
     void PropReadOnly(TPropList* sender, TCustomProp* prop, bool& readOnly) override;
+    // Only the ends that are free to move.
+    std::vector<int> HandleIndexes() const override;
 
 private:
     void LinkNotify(TLinkProp* sender, TNotifyLinkInfo& info);

@@ -341,6 +341,24 @@ void TKestEllipse::SetPoint(int index, TKestPoint point)
     DoNotify(knPoints);
 }
 
+int TKestEllipse::HandleCount() const
+{
+    return 2;
+}
+
+TKestPoint TKestEllipse::HandlePoint(int index) const
+{
+    const TKestRect doc = DocRect();
+    const TKestPoint p = Point(index);
+    return {doc.Left + p.X, doc.Top + p.Y};
+}
+
+void TKestEllipse::MoveHandle(int index, TKestPoint point)
+{
+    const TKestRect doc = DocRect();
+    SetPoint(index, {point.X - doc.Left, point.Y - doc.Top});
+}
+
 void TKestEllipse::GetPathPoints(TPointArray& points, TPointTypeArray& types) const
 {
     points = points_;

@@ -309,5 +309,52 @@ TEST_F(KestEditWindowTest, ToolBarOffersEveryShapeAndTheDoorAndCreatesWithAClick
     EXPECT_TRUE(window_.isWindowModified());
 }
 
+TEST_F(KestEditWindowTest, CurveToolDrawsPointByPointAndSelectDragsAShapesOwnHandle)
+{
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    TKestPanel& panel = window_.Panel();
+    QAction* curveTool = Tool(ControlClassCaption(TKestCurve::StaticClass()));
+    ASSERT_NE(curveTool, nullptr);
+    curveTool->trigger();
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmCreating);
+    for (const QPoint at : {QPoint(60, 50), QPoint(160, 50)})
+        QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(panel.viewport(), Qt::LeftButton, {}, QPoint(160, 120));
+    QApplication::processEvents();
+    ASSERT_EQ(SchemeCount(), 1);
+    TKestControl* curve = panel.ActiveScheme()->Controls(0);
+    EXPECT_EQ(curve->ClassName(), std::string("TKestCurve"));
+    EXPECT_EQ(curve->PointCount(), 3);
+    EXPECT_TRUE(Tool("Select")->isChecked());
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmResize);
+    EXPECT_EQ(window_.UndoText(), "&Undo Create control(s)");
+
+    // The curve's last point is one of its own handles under the Select tool.
+    auto lastPoint = [&] {
+        const TKestPoint p = panel.TransformPoint(
+            {curve->DocRect().Left + curve->Point(2).X, curve->DocRect().Top + curve->Point(2).Y});
+        return QPoint(p.X, p.Y);
+    };
+    const QPoint from = lastPoint();
+    QTest::mousePress(panel.viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(panel.viewport(), from + QPoint(10, 10));
+    QTest::mouseMove(panel.viewport(), from + QPoint(20, 30));
+    QTest::mouseRelease(panel.viewport(), Qt::LeftButton, {}, from + QPoint(20, 30));
+    QApplication::processEvents();
+    EXPECT_EQ(lastPoint(), from + QPoint(20, 30));
+    EXPECT_EQ(window_.UndoText(), "&Undo Size/move control(s)");
+
+    // Esc ends a drawing as well, and the Select tool takes over.
+    curveTool->trigger();
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, QPoint(60, 150));
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {}, QPoint(100, 150));
+    QTest::keyClick(&panel, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(SchemeCount(), 2);
+    EXPECT_TRUE(Tool("Select")->isChecked());
+    EXPECT_EQ(panel.ToolMode(), TKestPanel::tmResize);
+}
+
 } // namespace
 } // namespace kest

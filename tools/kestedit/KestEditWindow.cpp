@@ -89,8 +89,10 @@ TKestEditWindow::~TKestEditWindow()
     // still sends events, which must not reach a half-destroyed panel.
     TKestPanel* panel = panel_;
     panel_ = nullptr;
-    if (panel)
+    if (panel) {
         panel->viewport()->removeEventFilter(this);
+        panel->removeEventFilter(this);
+    }
     delete panel;
 }
 
@@ -159,7 +161,8 @@ void TKestEditWindow::CreateToolBar()
         connect(action, &QAction::triggered, this, [this, mode, cls] { ChooseTool(mode, cls); });
         return action;
     };
-    selectTool_ = addTool("Select", "Select, move and resize", TKestPanel::tmNormal, nullptr);
+    selectTool_ = addTool("Select", "Select, move and resize; drag a yellow handle of a single shape to reshape it",
+        TKestPanel::tmResize, nullptr);
     addTool("Edit Points", "Edit the points of a figure", TKestPanel::tmEditPoints, nullptr);
     addTool("Zoom", "Click to zoom in, Ctrl+click to zoom out, drag to zoom to an area", TKestPanel::tmZoom, nullptr);
     addTool("Pan", "Drag the document", TKestPanel::tmPan, nullptr);
@@ -167,8 +170,12 @@ void TKestEditWindow::CreateToolBar()
     bar->addSeparator();
     for (const TKestControlClass* cls : RegisterEditClasses()) {
         const QString caption = ControlClassCaption(cls);
-        QAction* action
-            = addTool(caption, "Create a " + caption.toLower() + " with a click", TKestPanel::tmNormal, cls);
+        const bool figure = TKestPanel::IsFigureClass(cls);
+        const QString tip = figure ? "Draw a " + caption.toLower()
+                + " point by point: click each point; double-click, Enter or a click on the first point ends, Esc"
+                  " drops the point under the pointer"
+                                   : "Create a " + caption.toLower() + " with a click";
+        QAction* action = addTool(caption, tip, figure ? TKestPanel::tmCreating : TKestPanel::tmNormal, cls);
         QImage icon(24, 24, QImage::Format_ARGB32_Premultiplied);
         icon.fill(Qt::transparent);
         std::string hint;
@@ -181,6 +188,9 @@ void TKestEditWindow::CreateToolBar()
 void TKestEditWindow::ChooseTool(uint8_t mode, const TKestControlClass* cls)
 {
     panel_->SetCreatingControlClass(nullptr);
+    // Through the normal mode, so that the panel forgets the mode it would
+    // return to from the tool before.
+    panel_->SetToolMode(TKestPanel::tmNormal);
     panel_->SetToolMode(mode);
     panel_->SetCreatingControlClass(cls);
     panel_->setFocus();
@@ -190,8 +200,10 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
 {
     auto* layout = static_cast<QVBoxLayout*>(centralWidget()->layout());
     TKestPanel* old = panel_;
-    if (old)
+    if (old) {
         old->viewport()->removeEventFilter(this);
+        old->removeEventFilter(this);
+    }
     panel_ = panel.release();
     panel_->setParent(centralWidget());
     panel_->SetEditMode(true);
@@ -201,7 +213,7 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
     RebuildTabs();
     panel_->show();
     panel_->setFocus();
-    ChooseTool(TKestPanel::tmNormal, nullptr);
+    ChooseTool(TKestPanel::tmResize, nullptr);
     selectTool_->setChecked(true);
     Refresh();
 }
@@ -209,6 +221,8 @@ void TKestEditWindow::InstallPanel(std::unique_ptr<TKestPanel> panel)
 void TKestEditWindow::HookPanel()
 {
     panel_->viewport()->installEventFilter(this);
+    // Keys end tools (Esc and Enter end drawing a figure).
+    panel_->installEventFilter(this);
     panel_->History().OnChange = [this](THistory*) { ScheduleRefresh(); };
     panel_->OnNotify = [this](TKestPanel*, TKestControl*, TKestNotify notify) {
         if (notify == knName)
@@ -262,12 +276,12 @@ void TKestEditWindow::Refresh()
     for (QAction* action : selectionActions_)
         action->setEnabled(panel_->SelectedCount() > 0);
 
-    // A creation tool is used once; the panel is back to selecting then.
-    QAction* checked = toolGroup_->checkedAction();
-    if (checked && checked != selectTool_ && panel_->BaseToolMode() == TKestPanel::tmNormal
-        && !panel_->CreatingControlClass() && panel_->ToolMode() != TKestPanel::tmZoom
-        && panel_->ToolMode() != TKestPanel::tmPan)
+    // A creation tool is used once, and the panel returns to the normal mode
+    // when its selection goes: either way the Select tool takes over.
+    if (panel_->ToolMode() == TKestPanel::tmNormal && !panel_->CreatingControlClass()) {
         selectTool_->setChecked(true);
+        panel_->SetToolMode(TKestPanel::tmResize);
+    }
 
     const int index = panel_->Schemes() ? panel_->Schemes()->IndexOf(panel_->ActiveScheme()) : -1;
     if (index != tabs_->currentIndex() && index < tabs_->count()) {
@@ -306,6 +320,8 @@ QString TKestEditWindow::PositionText() const
 
 bool TKestEditWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (panel_ && watched == panel_ && event->type() == QEvent::KeyRelease)
+        ScheduleRefresh();
     if (panel_ && watched == panel_->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             const QPoint pixel = static_cast<QMouseEvent*>(event)->position().toPoint();
