@@ -261,9 +261,13 @@ void TKestCanvas::ApplyClip()
 {
     if (!painter_.isActive())
         return;
-    if (state_.clip)
+    if (state_.clip) {
+        // QPainter ignores a region of several rectangles given while
+        // clipping is off, unless clipping is switched on first.
+        if (!painter_.hasClipping())
+            painter_.setClipping(true);
         painter_.setClipRegion(state_.clip->ToQRegion());
-    else
+    } else
         painter_.setClipping(false);
 }
 
