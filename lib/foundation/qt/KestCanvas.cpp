@@ -438,6 +438,25 @@ void TKestCanvas::FillShape(const TKestRegion& shape)
     FillRects(shape.ToQRegion(), forced ? MakeQtBrush(state_.brush, forced) : QtBrush(), mode);
 }
 
+void TKestCanvas::FillRoundRect(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight)
+{
+    QPainter::CompositionMode mode;
+    std::optional<QColor> forced;
+    if (!painter_.isActive() || !BrushVisible(state_.brush) || !RasterMode(mode, forced))
+        return;
+    const QBrush brush = forced ? MakeQtBrush(state_.brush, forced) : QtBrush();
+    if (brush.style() != Qt::SolidPattern || !PrepareDirectFill(mode, brush.color())) {
+        FillRects(TKestRegion::RoundRect(box, cornerWidth, cornerHeight, DeviceRect()).ToQRegion(), brush, mode);
+        return;
+    }
+    painter_.setCompositionMode(mode);
+    painter_.setBrushOrigin(state_.brushOrigin.X, state_.brushOrigin.Y);
+    ForEachRoundRectRow(box, cornerWidth, cornerHeight, DeviceRect(), [this](int32_t y, int32_t first, int32_t end) {
+        if (first < end)
+            pixelFill_.Fill(QRect(first, y, end - first, 1));
+    });
+}
+
 void TKestCanvas::StrokeShape(const QPainterPath& outline)
 {
     QPainter::CompositionMode mode;
@@ -582,10 +601,10 @@ void TKestCanvas::DrawBoxFigure(const TBoxFigure& figure)
         FillShape(TKestRegion(TKestRect {r.Left, r.Top, r.Right - 1, r.Bottom - 1}));
         break;
     case bkRoundRect:
-        FillShape(TKestRegion::RoundRect(r, int32_t(figure.cornerWidth), int32_t(figure.cornerHeight), DeviceRect()));
+        FillRoundRect(r, int32_t(figure.cornerWidth), int32_t(figure.cornerHeight));
         break;
     case bkEllipse:
-        FillShape(TKestRegion::Ellipse(r, DeviceRect()));
+        FillRoundRect(r, INT32_MAX, INT32_MAX);
         break;
     case bkArc:
         break;

@@ -361,6 +361,9 @@ private:
     // Fills go through regions, so they paint exactly the pixels that hit
     // tests and clip regions of the same shapes hold.
     void FillShape(const TKestRegion& shape);
+    // FillShape of TKestRegion::RoundRect, row by row into the pixels when
+    // it can go there.
+    void FillRoundRect(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight);
     void StrokeShape(const QPainterPath& outline);
     void StrokeCosmetic(const QPainterPath& outline, const QColor& color, bool forced);
     void FillPixels(const std::vector<QPoint>& pixels, const QColor& color);

@@ -32,10 +32,26 @@ void TPixelFill::Prepare(QRgb color, const QRegion* clip)
     }
 }
 
+namespace {
+
+// a := a and b for rectangles that are not empty; false when nothing is
+// left. Inline, for the many one-pixel runs of outlines.
+bool Intersect(QRect& a, const QRect& b)
+{
+    const int left = std::max(a.left(), b.left()), right = std::min(a.right(), b.right());
+    const int top = std::max(a.top(), b.top()), bottom = std::min(a.bottom(), b.bottom());
+    if (left > right || top > bottom)
+        return false;
+    a = QRect(QPoint(left, top), QPoint(right, bottom));
+    return true;
+}
+
+} // namespace
+
 void TPixelFill::Fill(const QRect& r)
 {
-    const QRect inside = r & bounds_;
-    if (inside.isEmpty())
+    QRect inside = r;
+    if (r.isEmpty() || !Intersect(inside, bounds_))
         return;
     if (clipEnd_ - clipBegin_ <= 1) {
         FillInside(inside);
@@ -45,8 +61,8 @@ void TPixelFill::Fill(const QRect& r)
     const QRect* c = std::partition_point(
         clipBegin_, clipEnd_, [&](const QRect& band) { return band.bottom() < inside.top(); });
     for (; c != clipEnd_ && c->top() <= inside.bottom(); ++c) {
-        const QRect part = inside & *c;
-        if (!part.isEmpty())
+        QRect part = inside;
+        if (Intersect(part, *c))
             FillInside(part);
     }
 }
