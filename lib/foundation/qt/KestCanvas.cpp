@@ -41,15 +41,12 @@ std::span<const int> CosmeticPattern(TPenStyle style)
     }
 }
 
-// Walks the pixels of one-pixel outlines with a dash pattern that runs on
-// across the segments of a call.
 // Pixels in the order a line visits them; neighbours along a row or a
 // column go out as one rectangle, since filling a few spans costs far less
 // than plotting every point. A pixel listed twice is filled twice, which
 // the raster operations rely on.
-void FillPixels(QPainter& painter, const std::vector<QPoint>& pixels, const QColor& color)
+template <class TFill> void ForEachRun(const std::vector<QPoint>& pixels, TFill fill)
 {
-    const QBrush brush(color);
     const size_t n = pixels.size();
     for (size_t i = 0; i < n;) {
         const QPoint first = pixels[i];
@@ -61,25 +58,33 @@ void FillPixels(QPainter& painter, const std::vector<QPoint>& pixels, const QCol
                     ++j;
         }
         const QPoint last = pixels[j - 1];
-        painter.fillRect(QRect(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
-                             QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y()))),
-            brush);
+        fill(QRect(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
+            QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y()))));
         i = j;
     }
 }
 
+// Walks the pixels of one-pixel outlines with a dash pattern that runs on
+// across the segments of a call, sorting them into the pixels the pen
+// draws and those of the gaps.
 class TCosmeticLine {
 public:
-    TCosmeticLine(std::span<const int> pattern, int32_t width, int32_t height)
-        : pattern_(pattern)
+    TCosmeticLine(std::span<const int> pattern, int32_t width, int32_t height, std::vector<QPoint>& on,
+        std::vector<QPoint>& off)
+        : on(on)
+        , off(off)
+        , pattern_(pattern)
         , width_(width)
         , height_(height)
     {
         for (int n : pattern)
             period_ += n;
+        on.clear();
+        off.clear();
     }
 
-    std::vector<QPoint> on, off;
+    std::vector<QPoint>& on;
+    std::vector<QPoint>& off;
 
     // Pixels from a towards b, b itself excluded; only those on the device
     // are visited, so the work is bounded by the device's size.
@@ -92,22 +97,34 @@ public:
         bool xMajor = std::llabs(dx) >= std::llabs(dy);
         int64_t major0 = xMajor ? x0 : y0, majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
         int64_t minor0 = xMajor ? y0 : x0, minorDelta = xMajor ? dy : dx;
+        int64_t minorStep = minorDelta < 0 ? -1 : 1;
         int64_t limit = xMajor ? width_ : height_;
         // Steps i whose major coordinate major0 + i * majorStep is in 0..limit-1.
         int64_t lo = majorStep > 0 ? -major0 : major0 - (limit - 1);
         int64_t hi = majorStep > 0 ? limit - 1 - major0 : major0;
         lo = std::max<int64_t>(lo, 0);
         hi = std::min<int64_t>(hi, len - 1);
-        for (int64_t i = lo; i <= hi; ++i) {
-            // The minor coordinate rounded to nearest; 128 bits since far
-            // away endpoints make the product overflow 64.
-            __int128 num = __int128(2) * i * std::llabs(minorDelta) + len;
-            int64_t minor = minor0 + (minorDelta < 0 ? -1 : 1) * int64_t(num / (2 * __int128(len)));
-            int64_t major = major0 + i * majorStep;
-            int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
-            if (x < 0 || y < 0 || x >= width_ || y >= height_)
-                continue;
-            (IsOn(count_ + i) ? on : off).emplace_back(int(x), int(y));
+        if (lo <= hi) {
+            // The minor offset at step i is (2 i |minorDelta| + len) div
+            // (2 len), rounded to nearest; it grows by at most one a step, so
+            // it is carried along as quotient and remainder. 128 bits since
+            // far away endpoints make the first product overflow 64.
+            const __int128 twoLen = 2 * __int128(len), twoDelta = 2 * __int128(std::llabs(minorDelta));
+            const __int128 num = __int128(lo) * twoDelta + len;
+            int64_t offset = int64_t(num / twoLen);
+            __int128 rest = num % twoLen;
+            for (int64_t i = lo; i <= hi; ++i) {
+                int64_t minor = minor0 + minorStep * offset;
+                int64_t major = major0 + i * majorStep;
+                int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
+                if (x >= 0 && y >= 0 && x < width_ && y < height_)
+                    (IsOn(count_ + i) ? on : off).emplace_back(int(x), int(y));
+                rest += twoDelta;
+                if (rest >= twoLen) {
+                    rest -= twoLen;
+                    ++offset;
+                }
+            }
         }
         count_ += len;
     }
@@ -191,6 +208,8 @@ bool TKestCanvas::Attach(QPaintDevice* device)
         return false;
     device_ = device;
     image_ = isImage ? static_cast<QImage*>(device) : nullptr;
+    // After begin(), which detached the image: the buffer QPainter writes to.
+    pixelFill_.Target(image_);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
@@ -204,6 +223,7 @@ void TKestCanvas::Detach()
         painter_.end();
     device_ = nullptr;
     image_ = nullptr;
+    pixelFill_.Target(nullptr);
     path_ = QPainterPath();
     pathState_ = TPathState::None;
 }
@@ -241,9 +261,13 @@ void TKestCanvas::ApplyClip()
 {
     if (!painter_.isActive())
         return;
-    if (state_.clip)
+    if (state_.clip) {
+        // QPainter ignores a region of several rectangles given while
+        // clipping is off, unless clipping is switched on first.
+        if (!painter_.hasClipping())
+            painter_.setClipping(true);
         painter_.setClipRegion(state_.clip->ToQRegion());
-    else
+    } else
         painter_.setClipping(false);
 }
 
@@ -414,6 +438,25 @@ void TKestCanvas::FillShape(const TKestRegion& shape)
     FillRects(shape.ToQRegion(), forced ? MakeQtBrush(state_.brush, forced) : QtBrush(), mode);
 }
 
+void TKestCanvas::FillRoundRect(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight)
+{
+    QPainter::CompositionMode mode;
+    std::optional<QColor> forced;
+    if (!painter_.isActive() || !BrushVisible(state_.brush) || !RasterMode(mode, forced))
+        return;
+    const QBrush brush = forced ? MakeQtBrush(state_.brush, forced) : QtBrush();
+    if (brush.style() != Qt::SolidPattern || !PrepareDirectFill(mode, brush.color())) {
+        FillRects(TKestRegion::RoundRect(box, cornerWidth, cornerHeight, DeviceRect()).ToQRegion(), brush, mode);
+        return;
+    }
+    painter_.setCompositionMode(mode);
+    painter_.setBrushOrigin(state_.brushOrigin.X, state_.brushOrigin.Y);
+    ForEachRoundRectRow(box, cornerWidth, cornerHeight, DeviceRect(), [this](int32_t y, int32_t first, int32_t end) {
+        if (first < end)
+            pixelFill_.Fill(QRect(first, y, end - first, 1));
+    });
+}
+
 void TKestCanvas::StrokeShape(const QPainterPath& outline)
 {
     QPainter::CompositionMode mode;
@@ -430,7 +473,7 @@ void TKestCanvas::StrokeShape(const QPainterPath& outline)
 
 void TKestCanvas::StrokeCosmetic(const QPainterPath& outline, const QColor& color, bool forced)
 {
-    TCosmeticLine line(CosmeticPattern(state_.pen.Style), Width(), Height());
+    TCosmeticLine line(CosmeticPattern(state_.pen.Style), Width(), Height(), strokeOn_, strokeOff_);
     for (const QPolygonF& poly : outline.toSubpathPolygons()) {
         size_t before = line.on.size() + line.off.size();
         for (qsizetype i = 0; i + 1 < poly.size(); ++i)
@@ -440,9 +483,19 @@ void TKestCanvas::StrokeCosmetic(const QPainterPath& outline, const QColor& colo
         if (before == line.on.size() + line.off.size() && poly.size() > 2 && poly.isClosed())
             line.Dot(RoundCoord(poly[0].x()), RoundCoord(poly[0].y()));
     }
-    FillPixels(painter_, line.on, color);
+    FillPixels(line.on, color);
     if (state_.bkMode == OPAQUE && !line.off.empty())
-        FillPixels(painter_, line.off, forced ? color : ColorToQColor(state_.bkColor));
+        FillPixels(line.off, forced ? color : ColorToQColor(state_.bkColor));
+}
+
+void TKestCanvas::FillPixels(const std::vector<QPoint>& pixels, const QColor& color)
+{
+    if (PrepareDirectFill(painter_.compositionMode(), color)) {
+        ForEachRun(pixels, [this](const QRect& r) { pixelFill_.Fill(r); });
+        return;
+    }
+    const QBrush brush(color);
+    ForEachRun(pixels, [&](const QRect& r) { painter_.fillRect(r, brush); });
 }
 
 void TKestCanvas::StrokeWide(const QPainterPath& outline, const QColor& color, bool insideFrame)
@@ -548,10 +601,10 @@ void TKestCanvas::DrawBoxFigure(const TBoxFigure& figure)
         FillShape(TKestRegion(TKestRect {r.Left, r.Top, r.Right - 1, r.Bottom - 1}));
         break;
     case bkRoundRect:
-        FillShape(TKestRegion::RoundRect(r, int32_t(figure.cornerWidth), int32_t(figure.cornerHeight), DeviceRect()));
+        FillRoundRect(r, int32_t(figure.cornerWidth), int32_t(figure.cornerHeight));
         break;
     case bkEllipse:
-        FillShape(TKestRegion::Ellipse(r, DeviceRect()));
+        FillRoundRect(r, INT32_MAX, INT32_MAX);
         break;
     case bkArc:
         break;
@@ -771,8 +824,23 @@ void TKestCanvas::FillRects(const QRegion& region, const QBrush& brush, QPainter
 {
     painter_.setCompositionMode(mode);
     painter_.setBrushOrigin(state_.brushOrigin.X, state_.brushOrigin.Y);
+    if (brush.style() == Qt::SolidPattern && PrepareDirectFill(mode, brush.color())) {
+        for (const QRect& r : region)
+            pixelFill_.Fill(r);
+        return;
+    }
     for (const QRect& r : region)
         painter_.fillRect(r, brush);
+}
+
+bool TKestCanvas::PrepareDirectFill(QPainter::CompositionMode mode, const QColor& color)
+{
+    if (!pixelFill_.HasTarget() || (mode != QPainter::CompositionMode_SourceOver && mode != QPainter::CompositionMode_Source)
+        || color.alpha() != 255 || painter_.opacity() != 1.0 || !painter_.deviceTransform().isIdentity()
+        || painter_.hasClipping() != state_.clip.has_value())
+        return false;
+    pixelFill_.Prepare(color.rgb(), state_.clip ? &state_.clip->ToQRegion() : nullptr);
+    return true;
 }
 
 } // namespace kest

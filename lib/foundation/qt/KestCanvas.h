@@ -19,6 +19,7 @@
 #pragma once
 
 #include "KestColor.h"
+#include "KestPixelFill.h"
 #include "KestRegion.h"
 #include "KestUtils.h"
 
@@ -360,8 +361,12 @@ private:
     // Fills go through regions, so they paint exactly the pixels that hit
     // tests and clip regions of the same shapes hold.
     void FillShape(const TKestRegion& shape);
+    // FillShape of TKestRegion::RoundRect, row by row into the pixels when
+    // it can go there.
+    void FillRoundRect(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight);
     void StrokeShape(const QPainterPath& outline);
     void StrokeCosmetic(const QPainterPath& outline, const QColor& color, bool forced);
+    void FillPixels(const std::vector<QPoint>& pixels, const QColor& color);
     void StrokeWide(const QPainterPath& outline, const QColor& color, bool insideFrame);
     void DrawPathFigure(const QPainterPath& figure, bool closed);
     void DrawBoxFigure(const TBoxFigure& figure);
@@ -370,6 +375,9 @@ private:
     void PathStartFigure();
     void AddToPath(const QPainterPath& figure);
     void FillRects(const QRegion& region, const QBrush& brush, QPainter::CompositionMode mode);
+    // Readies pixelFill_ when a fill of color under mode may skip QPainter:
+    // opaque, copying, untransformed, and clipped by the canvas' own clip.
+    bool PrepareDirectFill(QPainter::CompositionMode mode, const QColor& color);
 
     struct TGlyph {
         quint32 index = 0; // 0: the font has no glyph for the code
@@ -385,10 +393,12 @@ private:
     QPaintDevice* device_ = nullptr;
     QImage* image_ = nullptr;
     QPainter painter_;
+    TPixelFill pixelFill_;
     TState state_;
     std::vector<TState> savedStates_;
     QBrush qtBrush_;
     bool qtBrushValid_ = false;
+    std::vector<QPoint> strokeOn_, strokeOff_; // reused by every cosmetic stroke
     QPainterPath path_;
     TPathState pathState_ = TPathState::None;
     bool pathNeedsMove_ = true;

@@ -120,24 +120,33 @@ TKestRegion TKestRegion::Ellipse(const TKestRect& box, const TKestRect& within)
 TKestRegion TKestRegion::RoundRect(
     const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight, const TKestRect& within)
 {
+    TRegionBuilder bands;
+    std::vector<TSpan> spans;
+    ForEachRoundRectRow(box, cornerWidth, cornerHeight, within, [&](int32_t y, int32_t first, int32_t end) {
+        spans.assign(1, {first, end});
+        bands.AddRows(y, y + 1, spans);
+    });
+    return bands.Finish();
+}
+
+void ForEachRoundRectRow(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight, const TKestRect& within,
+    const std::function<void(int32_t y, int32_t first, int32_t end)>& row)
+{
     TWindow window(within);
     TKestRect r = NormalizeRect(box);
     double left = r.Left, top = r.Top, right = double(r.Right) - 1, bottom = double(r.Bottom) - 1;
     if (right <= left || bottom <= top)
-        return TKestRegion();
+        return;
     double rx = std::clamp(double(cornerWidth), 0.0, right - left) / 2;
     double ry = std::clamp(double(cornerHeight), 0.0, bottom - top) / 2;
-    TRegionBuilder bands;
-    std::vector<TSpan> spans;
     int32_t firstRow = std::max(ColumnAt(top), window.top), endRow = std::min(ColumnAt(bottom), window.bottom);
     for (int32_t y = firstRow; y < endRow; ++y) {
         double cy = y + 0.5;
         double dy = cy < top + ry ? top + ry - cy : (cy > bottom - ry ? cy - (bottom - ry) : 0);
         double inset = dy > 0 && ry > 0 ? rx * (1 - std::sqrt(std::max(0.0, 1 - (dy / ry) * (dy / ry)))) : 0;
-        spans.assign(1, window.Span(left + inset, right - inset));
-        bands.AddRows(y, y + 1, spans);
+        const TSpan span = window.Span(left + inset, right - inset);
+        row(y, span.first, span.second);
     }
-    return bands.Finish();
 }
 
 TKestRegion TKestRegion::Polygon(std::span<const TKestPoint> points, TFillMode mode, const TKestRect& within)

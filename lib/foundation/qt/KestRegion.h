@@ -12,6 +12,7 @@
 
 #include <QPainterPath>
 #include <QRegion>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -73,6 +74,13 @@ public:
 private:
     QRegion region_;
 };
+
+// The pixel rows of TKestRegion::RoundRect's region within the given
+// rectangle, top to bottom: row(y, first, end) for the columns
+// first..end-1, which may be empty. For callers that fill rows as they come
+// instead of keeping the region.
+void ForEachRoundRectRow(const TKestRect& box, int32_t cornerWidth, int32_t cornerHeight, const TKestRect& within,
+    const std::function<void(int32_t y, int32_t first, int32_t end)>& row);
 
 // Builds a region from pixel rows given top to bottom: each call adds rows
 // top..bottom-1 covering the column spans [first, end), which may come in
