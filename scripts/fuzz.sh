@@ -3,6 +3,8 @@
 # found: inputs that reach new code are merged into fuzz/corpus/<target>,
 # crashes, leaks and timeouts are left in fuzz/ as crash-*, leak-*, timeout-*.
 #   fuzz.sh [--seconds N] [--jobs J] [TARGET...]
+# An input counts as hanging after 60 s: a picture at the decoders' size
+# limits takes about a second optimised and over ten under the sanitizers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=600
@@ -12,7 +14,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
-    -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
@@ -34,7 +36,7 @@ run_one() {
   local target=$1 found="$work/$1"
   mkdir -p "$found" "$root/fuzz/corpus/$target"
   local status=0
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
     "$found" "$root/fuzz/corpus/$target" >"$work/$target.log" 2>&1 || status=$?
   "$build/fuzz/$target" -merge=1 "$root/fuzz/corpus/$target" "$found" >>"$work/$target.log" 2>&1 || true
   local runs
