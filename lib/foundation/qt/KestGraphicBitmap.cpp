@@ -1,5 +1,6 @@
 #include <QBuffer>
 #include <QImageReader>
+#include <cstdlib>
 #include <vector>
 
 #include "KestGraphic.h"
@@ -244,7 +245,15 @@ bool TKestBitmap::ReadData(std::span<const uint8_t> data, std::string& reason)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
-    QImage image;
+    // Run-length data may skip pixels, which Qt leaves holding whatever the
+    // allocation held. Qt decodes into an image it is given when the size
+    // and format match, so a cleared one makes skipped pixels the first
+    // palette colour instead. Qt reports the height of a top-down file as
+    // negative.
+    const QSize size = reader.size();
+    QImage image(size.width(), std::abs(size.height()), reader.imageFormat());
+    if (!image.isNull())
+        image.fill(0);
     if (!reader.read(&image)) {
         reason = "BMP file could not be decoded: " + reader.errorString().toStdString();
         return false;

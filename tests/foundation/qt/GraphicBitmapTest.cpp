@@ -149,6 +149,45 @@ TEST(GraphicBitmap, DeclaredSizesOverTheLimitsAreRefusedBeforeDecoding)
     EXPECT_TRUE(bitmap.Empty());
 }
 
+TEST(GraphicBitmap, PixelsARunLengthBitmapSkipsTakeTheFirstPaletteColour)
+{
+    constexpr int side = 16;
+    // 8 bits a pixel, run-length coded, palette red and green; the data
+    // paints two green pixels and ends the bitmap at once.
+    TBytes b = BmpHeader(side, side);
+    b[28] = 8;
+    WriteLe32(b, 30, 1);
+    WriteLe32(b, 46, 2);
+    for (uint8_t v : {0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00})
+        b.push_back(v);
+    WriteLe32(b, 10, uint32_t(b.size()));
+    for (uint8_t v : {0x02, 0x01, 0x00, 0x01})
+        b.push_back(v);
+    WriteLe32(b, 2, uint32_t(b.size()));
+    {
+        // Leave freed memory of the decoded image's size holding green.
+        QImage stale(side, side, QImage::Format_Indexed8);
+        stale.fill(1);
+    }
+    // Bottom-up as the format wants it, and top-down as some writers store it.
+    for (const int32_t height : {side, -side}) {
+        WriteLe32(b, 22, uint32_t(height));
+        TKestBitmap bitmap;
+        std::string reason;
+        ASSERT_TRUE(bitmap.LoadFromBytes(b, &reason)) << reason;
+        const QImage& image = bitmap.Image();
+        int green = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                ASSERT_TRUE(pixel == qRgb(255, 0, 0) || pixel == qRgb(0, 255, 0)) << x << "," << y << " " << height;
+                green += pixel == qRgb(0, 255, 0);
+            }
+        EXPECT_EQ(green, 2) << height;
+        EXPECT_EQ(image.pixel(0, height > 0 ? side - 1 : 0), qRgb(0, 255, 0)) << height;
+    }
+}
+
 TEST(GraphicBitmap, TransparentColorDefaultsToTheBottomLeftPixel)
 {
     QImage image(4, 3, QImage::Format_RGB32);
