@@ -141,6 +141,13 @@ public:
     void SetDefault(bool value);
 
     void PaintAll(TKestCanvas& canvas, int32_t paintX, int32_t paintY) override;
+    // Where PaintAll at (paintX, paintY) has Paint put the background: the
+    // document's area, widened to the window when stretched on screen.
+    TKestRect BackgroundRect(int32_t paintX, int32_t paintY) const;
+    // True when Paint leaves every pixel of its rectangle opaque in colours
+    // of its own, so that nothing painted before shows through. A class
+    // that paints its background otherwise answers for it anew.
+    virtual bool OpaqueBackground() const { return false; }
     TKestControl* FindControlAtPoint(int32_t x, int32_t y) override;
     int AddChild(TKestControl* control) override;
     void DeleteChild(int index) override;
@@ -170,6 +177,7 @@ public:
 
     TKestRect GetRefreshRect(int32_t paintX, int32_t paintY) override;
     void Paint(TKestCanvas& canvas, const TKestRect& paintRect) override;
+    bool OpaqueBackground() const override;
 
 protected:
     void CreateProperties() override;

@@ -518,6 +518,11 @@ private:
     // The space fill around the document of the current paint.
     void PaintDocSpace(TKestCanvas& canvas, const TKestRect& doc, bool frameWanted);
     bool PaintFrozenPicture(TKestCanvas& canvas);
+    // doc: the document's area in the paint's pixels.
+    bool BackgroundHidden(const TKestRect& doc, TKestControl* control, bool childrenOnly, bool selectedOnly) const;
+    // What PaintDocument paints without SelectedOnly: the control when it
+    // is this panel's, else the active scheme, else the first; or none.
+    TKestControl* PaintTarget(TKestControl* control) const;
     // The hint of the control under the mouse, asked for when it changes.
     void UpdateHintControl();
     bool autoZoom_ = false;

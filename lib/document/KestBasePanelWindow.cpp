@@ -86,7 +86,8 @@ void TKestPanel::PaintTo(TKestCanvas& canvas, const TKestRect& paintRect, bool h
     if (PaintFrozenPicture(canvas))
         return;
     const int32_t width = ScaleValue(docWidth_, scale_), height = ScaleValue(docHeight_, scale_);
-    if (!plainOutput) {
+    const TKestRect doc {-originX_, -originY_, width - originX_, height - originY_};
+    if (!plainOutput && !BackgroundHidden(doc, control, childrenOnly, selectedOnly)) {
         TKestBrush background;
         background.Color = clWindow;
         canvas.SetBrush(background);
@@ -98,7 +99,6 @@ void TKestPanel::PaintTo(TKestCanvas& canvas, const TKestRect& paintRect, bool h
     // window; the window's own origin decides, not that of the buffer.
     const bool frameWanted = !plainOutput && !schemeBkStretch_ && showDocFrame_
         && (!onScreen_ || horzExtraSpace_ != 0 || vertExtraSpace_ != 0 || outerOriginX_ < 0 || outerOriginY_ < 0);
-    const TKestRect doc {-originX_, -originY_, width - originX_, height - originY_};
     if (frameWanted) {
         if (docShadowColor_ != clNone) {
             canvas.SetBrush(TKestBrush(docShadowColor_, bsSolid));
@@ -120,6 +120,26 @@ void TKestPanel::PaintTo(TKestCanvas& canvas, const TKestRect& paintRect, bool h
         PaintDocSpace(canvas, doc, frameWanted);
     if (!plainOutput && onScreen_)
         PaintSelection(canvas);
+}
+
+// True when the scheme painted next fills all of the paint rectangle
+// opaquely, clipping to the document included, and nothing painted in
+// between can see the window background. Painting it first would only cost.
+bool TKestPanel::BackgroundHidden(const TKestRect& doc, TKestControl* control, bool childrenOnly, bool selectedOnly) const
+{
+    if (childrenOnly || selectedOnly || OnPaintScheme)
+        return false;
+    auto* scheme = dynamic_cast<TKestCustomScheme*>(PaintTarget(control));
+    if (!scheme || !scheme->Visible() || scheme->SkipSelfPaint() || !scheme->OpaqueBackground())
+        return false;
+    const TKestRect at = scheme->DocRect();
+    TKestRect cover = scheme->BackgroundRect(at.Left, at.Top);
+    if (docClipping_)
+        cover = {std::max(cover.Left, doc.Left), std::max(cover.Top, doc.Top), std::min(cover.Right, doc.Right),
+            std::min(cover.Bottom, doc.Bottom)};
+    const TKestRect& p = paintRect_;
+    return p.Left < p.Right && p.Top < p.Bottom && cover.Left <= p.Left && cover.Top <= p.Top
+        && cover.Right >= p.Right && cover.Bottom >= p.Bottom;
 }
 
 // The strips of the paint rectangle outside the document; a frame and
@@ -161,9 +181,7 @@ void TKestPanel::PaintDocument(TKestCanvas& canvas, TKestControl* control, bool 
                 }
             });
     } else {
-        TKestControl* target = control && control->Owner() == this ? control : activeScheme_;
-        if (!target)
-            target = schemes_->ByIndex(0);
+        TKestControl* target = PaintTarget(control);
         auto* targetScheme = dynamic_cast<TKestCustomScheme*>(target);
         if (target && !childrenOnly) {
             const TKestRect r = target->DocRect();
@@ -182,6 +200,13 @@ void TKestPanel::PaintDocument(TKestCanvas& canvas, TKestControl* control, bool 
     }
     if (OnPaintOver)
         OnPaintOver(&canvas, control, childrenOnly, selectedOnly);
+}
+
+TKestControl* TKestPanel::PaintTarget(TKestControl* control) const
+{
+    if (control && control->Owner() == this)
+        return control;
+    return activeScheme_ ? activeScheme_ : schemes_->ByIndex(0);
 }
 
 bool TKestPanel::InvalidateControl(TKestControl* control)

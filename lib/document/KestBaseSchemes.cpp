@@ -329,21 +329,8 @@ void TKestCustomScheme::PaintAll(TKestCanvas& canvas, int32_t paintX, int32_t pa
     TKestPanel* panel = Owner();
     if (!Visible() || !panel)
         return;
-    if (!SkipSelfPaint()) {
-        TKestRect r = panel->TransformRect({paintX, paintY, paintX + panel->DocWidth(), paintY + panel->DocHeight()});
-        if (panel->SchemeBkStretch() && panel->OnScreen()) {
-            const int32_t cw = panel->viewport()->width(), ch = panel->viewport()->height();
-            if (RectWidth(r) < cw) {
-                r.Left -= (cw - RectWidth(r)) / 2;
-                r.Right = r.Left + cw;
-            }
-            if (RectHeight(r) < ch) {
-                r.Top -= (ch - RectHeight(r)) / 2;
-                r.Bottom = r.Top + ch;
-            }
-        }
-        Paint(canvas, r);
-    }
+    if (!SkipSelfPaint())
+        Paint(canvas, BackgroundRect(paintX, paintY));
     if (panel->OnPaintScheme)
         panel->OnPaintScheme(&canvas, this, false, false);
     if (!panel->PlainOutput() && panel->Grid())
@@ -351,6 +338,26 @@ void TKestCustomScheme::PaintAll(TKestCanvas& canvas, int32_t paintX, int32_t pa
     TPaintOrder order;
     if (Count() > 0 && panel->Layers()->Count() > 0 && BuildPaintOrder(this, order))
         order.ForEachBottomUp([&](TKestControl* c) { c->PaintAll(canvas, paintX + c->Left(), paintY + c->Top()); });
+}
+
+TKestRect TKestCustomScheme::BackgroundRect(int32_t paintX, int32_t paintY) const
+{
+    const TKestPanel* panel = Owner();
+    if (!panel)
+        return {};
+    TKestRect r = panel->TransformRect({paintX, paintY, paintX + panel->DocWidth(), paintY + panel->DocHeight()});
+    if (panel->SchemeBkStretch() && panel->OnScreen()) {
+        const int32_t cw = panel->viewport()->width(), ch = panel->viewport()->height();
+        if (RectWidth(r) < cw) {
+            r.Left -= (cw - RectWidth(r)) / 2;
+            r.Right = r.Left + cw;
+        }
+        if (RectHeight(r) < ch) {
+            r.Top -= (ch - RectHeight(r)) / 2;
+            r.Bottom = r.Top + ch;
+        }
+    }
+    return r;
 }
 
 // Hidden layers are skipped too: what is not drawn cannot be hit.
@@ -443,6 +450,15 @@ void TKestScheme::Paint(TKestCanvas& canvas, const TKestRect& paintRect)
     TKestPanel* panel = Owner();
     backgroundProp_->Paint(
         canvas, paintRect, panel && panel->HighQuality(), panel ? panel->Scale() : 100, brushProp_, pictureProp_);
+}
+
+// Only the brush counts: a solid colour filled in copy mode. Gradients,
+// bitmaps and hatches may leave pixels as they were.
+bool TKestScheme::OpaqueBackground() const
+{
+    const TBrushProp& brush = *brushProp_;
+    return backgroundProp_->BrushEnabled() && brush.Method() == bmHatch && brush.Style() == bsSolid
+        && brush.Color() != clNone;
 }
 
 // ---------------------------------------------------------------------------

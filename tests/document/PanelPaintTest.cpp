@@ -122,6 +122,86 @@ TEST(PanelPaintTest, StretchedSchemeBackgroundCoversTheWindowWithoutFrame)
         EXPECT_EQ(PixelAt(image, x, y), kSchemeColor) << x << "," << y;
 }
 
+// Where the scheme's own background hides the window background the panel
+// leaves that fill out; the picture must stay what it is with the fill,
+// also over a back buffer that still holds another picture.
+TEST(PanelPaintTest, SchemeBackgroundOverTheWindowPaintsAsWithTheWindowFilled)
+{
+    TWindowFixture f;
+    f.AddBox({100000, 100000, 200000, 200000})->SetColor(clBlue);
+    auto& scheme = *static_cast<TKestScheme*>(f.Scheme());
+    const auto compare = [&](const char* what) {
+        SCOPED_TRACE(what);
+        f.panel.OnPaintOver = [](TKestCanvas* canvas, TKestControl*, bool, bool) {
+            canvas->SetBrush(TKestBrush(clFuchsia, bsSolid));
+            canvas->FillRect({-5000, -5000, 5000, 5000});
+        };
+        GrabClient(f.panel);
+        f.panel.OnPaintOver = nullptr;
+        const QImage image = GrabClient(f.panel);
+        // A scheme handler, even one doing nothing, keeps the fill.
+        f.panel.OnPaintScheme = [](TKestCanvas*, TKestControl*, bool, bool) {};
+        const QImage filled = GrabClient(f.panel);
+        f.panel.OnPaintScheme = nullptr;
+        EXPECT_EQ(image, filled);
+        return image;
+    };
+    f.panel.SetSchemeBkStretch(true);
+    QImage image = compare("stretched");
+    EXPECT_EQ(PixelAt(image, 0, 0), kSchemeColor);
+    EXPECT_EQ(PixelAt(image, 160 + 150, 120 + 150), clBlue);
+    f.panel.SetDocClipping(true);
+    image = compare("stretched, clipped to the document");
+    EXPECT_EQ(PixelAt(image, 0, 0), f.Window());
+    EXPECT_EQ(PixelAt(image, 160, 120), kSchemeColor);
+    f.panel.SetDocClipping(false);
+
+    scheme.Brush().SetStyle(bsCross);
+    image = compare("hatched");
+    EXPECT_EQ(PixelAt(image, 1, 1), f.Window());
+    scheme.Brush().SetStyle(bsSolid);
+    scheme.Brush().SetMethod(bmGradient);
+    compare("gradient");
+    scheme.Brush().SetMethod(bmHatch);
+    scheme.Background().SetBrushEnabled(false);
+    image = compare("without brush");
+    EXPECT_EQ(PixelAt(image, 300, 200), f.Window());
+    scheme.Background().SetBrushEnabled(true);
+    f.panel.SetSchemeBkStretch(false);
+
+    compare("document inside the window");
+    f.panel.SetScale(400);
+    image = compare("document over the window");
+    EXPECT_EQ(PixelAt(image, 0, 0), kSchemeColor);
+}
+
+// Off screen the document's own area decides, to the pixel: a paint
+// rectangle one pixel larger gets the window background there.
+TEST(PanelPaintTest, PaintToFillsTheWindowBackgroundJustBeyondTheDocument)
+{
+    TWindowFixture f;
+    f.panel.SetShowDocFrame(false);
+    const TKestRect doc {5, 5, 325, 245}; // where the document is painted
+    for (const TKestRect& paintRect : {doc, TKestRect {4, 5, 325, 245}, TKestRect {5, 4, 325, 245},
+             TKestRect {5, 5, 326, 245}, TKestRect {5, 5, 325, 246}}) {
+        QImage image(340, 260, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        TKestCanvas canvas;
+        ASSERT_TRUE(canvas.Attach(&image));
+        f.panel.PaintTo(canvas, paintRect, true, false, false, false, false, nullptr, f.panel.Scale(),
+            {paintRect.Left - doc.Left, paintRect.Top - doc.Top});
+        canvas.Detach();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const bool inDoc = x >= doc.Left && x < doc.Right && y >= doc.Top && y < doc.Bottom;
+                const bool painted = x >= paintRect.Left && x < paintRect.Right && y >= paintRect.Top
+                    && y < paintRect.Bottom;
+                const TColor expected = inDoc ? kSchemeColor : painted ? f.Window() : TColor(clFuchsia);
+                ASSERT_EQ(PixelAt(image, x, y), expected) << x << "," << y;
+            }
+    }
+}
+
 TEST(PanelPaintTest, DocClippingKeepsShapesInsideTheDocument)
 {
     TWindowFixture f;

@@ -620,7 +620,10 @@ void TKestCanvas::DrawBoxFigure(const TBoxFigure& figure)
     QColor color = forced.value_or(ColorToQColor(state_.pen.Color));
     double w = state_.pen.Width;
     if (w <= 1) {
-        StrokeCosmetic(BoxPath(figure, outline, 0), color, forced.has_value());
+        if (figure.kind == bkRect && CosmeticPattern(state_.pen.Style).empty() && PrepareDirectFill(mode, color))
+            FillFramePixels(r);
+        else
+            StrokeCosmetic(BoxPath(figure, outline, 0), color, forced.has_value());
         return;
     }
     bool inside = state_.pen.Style == psInsideFrame && figure.kind != bkArc;
@@ -632,6 +635,25 @@ void TKestCanvas::DrawBoxFigure(const TBoxFigure& figure)
     QRectF box(
         r.Left + std::min(w, double(r.Right) - r.Left) / 2, r.Top + std::min(w, double(r.Bottom) - r.Top) / 2, iw, ih);
     StrokeWide(BoxPath(figure, box, w), color, figure.kind == bkRect);
+}
+
+void TKestCanvas::FillFramePixels(const TKestRect& r)
+{
+    // The outline of a one-pixel box is an empty rectangle, which a path
+    // does not take, so it strokes nothing.
+    if (int64_t(r.Right) - r.Left == 1 && int64_t(r.Bottom) - r.Top == 1)
+        return;
+    // Sides beyond the device are moved to just outside it, where they
+    // paint nothing, so that the sizes below cannot overflow.
+    const int left = std::max(r.Left, -1), top = std::max(r.Top, -1);
+    const int right = std::min(r.Right - 1, Width()), bottom = std::min(r.Bottom - 1, Height());
+    const int width = right - left + 1;
+    pixelFill_.Fill(QRect(left, top, width, 1));
+    pixelFill_.Fill(QRect(left, bottom, width, 1));
+    if (bottom - top < 2)
+        return;
+    pixelFill_.Fill(QRect(left, top + 1, 1, bottom - top - 1));
+    pixelFill_.Fill(QRect(right, top + 1, 1, bottom - top - 1));
 }
 
 void TKestCanvas::MoveTo(int32_t x, int32_t y)

@@ -370,6 +370,9 @@ private:
     void StrokeWide(const QPainterPath& outline, const QColor& color, bool insideFrame);
     void DrawPathFigure(const QPainterPath& figure, bool closed);
     void DrawBoxFigure(const TBoxFigure& figure);
+    // The one-pixel outline of the box r, as a solid pen's stroke of it
+    // sets them, into the pixels readied by PrepareDirectFill.
+    void FillFramePixels(const TKestRect& r);
     TBoxFigure ArcFigure(TBoxKind kind, const TKestRect& r, TKestPoint start, TKestPoint end) const;
     static QPainterPath BoxPath(const TBoxFigure& figure, const QRectF& box, double inset);
     void PathStartFigure();
@@ -382,12 +385,17 @@ private:
     struct TGlyph {
         quint32 index = 0; // 0: the font has no glyph for the code
         int32_t advance = 0;
+        QRectF ink; // the outline's bounds, from the pen position on the baseline
     };
     void EnsureFont();
     const TGlyph& Glyph(char32_t code);
     int32_t Advance(char32_t code) { return Glyph(code).advance; }
     void DrawRun(double x, double y, const std::u32string& text, std::span<const int32_t> positions,
         const std::vector<bool>* underlined);
+    // Whether a plain run of text[first, last) at (x, y) as DrawRun lays it
+    // out, background included, stays inside r with a pixel to spare.
+    bool RunInside(const TKestRect& r, int64_t x, int64_t y, const std::u32string& text, size_t first, size_t last,
+        std::span<const int32_t> positions);
 
     QImage ownImage_;
     QPaintDevice* device_ = nullptr;

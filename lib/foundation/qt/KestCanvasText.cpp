@@ -111,6 +111,7 @@ const TKestCanvas::TGlyph& TKestCanvas::Glyph(char32_t code)
                 = rawFont_.advancesForGlyphIndexes(indexes, QRawFont::SeparateAdvances | QRawFont::UseDesignMetrics);
             glyph.index = indexes[0];
             glyph.advance = int32_t(std::lround(advances.value(0).x()));
+            glyph.ink = rawFont_.boundingRect(glyph.index);
         }
     }
     return glyphs_.emplace(code, glyph).first->second;
@@ -217,6 +218,21 @@ void TKestCanvas::DrawRun(double x, double y, const std::u32string& text, std::s
                     QRectF(dx + positions[i], baseline + 1, positions[i + 1] - positions[i], thickness), color);
     }
     painter_.resetTransform();
+}
+
+bool TKestCanvas::RunInside(const TKestRect& r, int64_t x, int64_t y, const std::u32string& text, size_t first,
+    size_t last, std::span<const int32_t> positions)
+{
+    const TTextMetric& tm = textMetric_;
+    QRectF ink;
+    if (state_.bkMode == OPAQUE)
+        ink = QRectF(double(x), double(y), positions.back(), tm.tmHeight);
+    for (size_t i = first; i < last; ++i)
+        if (text[i] >= U' ')
+            ink |= Glyph(text[i]).ink.translated(double(x) + positions[i - first], double(y) + tm.tmAscent);
+    // The pixel to spare takes in antialiasing and hinting at the edges.
+    return ink.left() >= double(r.Left) + 1 && ink.top() >= double(r.Top) + 1 && ink.right() <= double(r.Right) - 1
+        && ink.bottom() <= double(r.Bottom) - 1;
 }
 
 void TKestCanvas::TextOut(int32_t x, int32_t y, std::string_view text)
@@ -337,23 +353,37 @@ int32_t TKestCanvas::DrawText(std::string_view source, TKestRect& rect, uint32_t
         rect.Right = int32_t(std::min<int64_t>(int64_t(rect.Left) + widest, INT32_MAX));
         rect.Bottom = int32_t(std::min<int64_t>(int64_t(rect.Top) + height, INT32_MAX));
     } else if (painter_.isActive()) {
+        auto lineLeft = [&](int32_t width) {
+            if (format & DT_RIGHT)
+                return int64_t(rect.Right) - width;
+            if (format & DT_CENTER)
+                return rect.Left + (int64_t(rect.Right) - rect.Left - width) / 2;
+            return int64_t(rect.Left);
+        };
+        auto lineTop = [&](size_t n) { return rect.Top + offset + int64_t(n) * lineHeight; };
+        // A label well inside its rectangle needs no clip, and setting one
+        // and putting the old one back costs more than drawing the label.
         bool clip = !(format & DT_NOCLIP);
+        if (clip && state_.font.Escapement == 0 && !(state_.font.Style & (fsUnderline | fsStrikeOut))
+            && std::find(underlined.begin(), underlined.end(), true) == underlined.end()) {
+            clip = false;
+            for (size_t n = 0; n < lines.size() && !clip; ++n) {
+                auto [first, last] = lines[n];
+                const int32_t width = layout(first, last, scratch);
+                clip = !RunInside(rect, lineLeft(width), lineTop(n), text, first, last, scratch);
+            }
+        }
         if (clip)
             painter_.setClipRegion(TKestRegion(rect).ToQRegion(), state_.clip ? Qt::IntersectClip : Qt::ReplaceClip);
         uint32_t align = state_.textAlign;
         state_.textAlign = TA_LEFT | TA_TOP;
         for (size_t n = 0; n < lines.size(); ++n) {
             auto [first, last] = lines[n];
-            int32_t width = layout(first, last, scratch);
-            int64_t x = rect.Left;
-            if (format & DT_RIGHT)
-                x = int64_t(rect.Right) - width;
-            else if (format & DT_CENTER)
-                x = rect.Left + (int64_t(rect.Right) - rect.Left - width) / 2;
+            const int32_t width = layout(first, last, scratch);
             std::u32string line = text.substr(first, last - first);
             std::vector<bool> marks(
                 underlined.begin() + std::ptrdiff_t(first), underlined.begin() + std::ptrdiff_t(last));
-            DrawRun(double(x), double(rect.Top + offset + int64_t(n) * lineHeight), line, scratch, &marks);
+            DrawRun(double(lineLeft(width)), double(lineTop(n)), line, scratch, &marks);
         }
         state_.textAlign = align;
         if (clip)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 namespace kest {
 namespace {
@@ -243,6 +244,44 @@ TEST(CanvasDirectFill, ARegionSelectedAfterNoneClips)
         EXPECT_EQ(test::ColorAt(*image, 0, 0), clWhite);
         EXPECT_EQ(test::ColorAt(*image, 47, 1), clWhite);
         EXPECT_NE(test::ColorAt(*image, 47, 48), clWhite);
+    }
+}
+
+// Rectangle outlines of a solid one-pixel pen are written as four runs:
+// boxes one and two pixels wide or high, boxes reaching past the image or
+// lying far away, under a clip of several rectangles, in colours the pen
+// mode imposes too.
+TEST(CanvasDirectFill, RectangleOutlinesOfEveryShapePaintAsThroughQPainter)
+{
+    std::vector<TKestRect> boxes;
+    for (int w : {1, 2, 3, 7})
+        for (int h : {1, 2, 3, 5})
+            boxes.push_back({3 + 9 * w, 4 + 7 * h, 3 + 10 * w, 4 + 8 * h});
+    for (const TKestRect& r : {TKestRect {-5, -5, 30, 20}, TKestRect {80, 70, 120, 130}, TKestRect {-1, 40, kSize + 1, 50},
+             TKestRect {-2000000000, -2000000000, 2000000000, 2000000000}, TKestRect {20, -2000000000, 21, 2000000000},
+             TKestRect {2000000000, 10, 2100000000, 20}, TKestRect {60, 90, 40, 20}})
+        boxes.push_back(r);
+    for (const bool clipped : {false, true}) {
+        SCOPED_TRACE(clipped ? "clipped" : "unclipped");
+        const TScene scene = [&](TKestCanvas& canvas) {
+            if (clipped) {
+                TKestRegion clip(TKestRect {0, 0, 50, 50});
+                clip.Combine(TKestRegion(TKestRect {30, 30, kSize, 80}), RGN_OR);
+                canvas.SelectClipRgn(clip);
+            }
+            canvas.SetBrush({clWhite, bsClear});
+            for (size_t i = 0; i < boxes.size(); ++i) {
+                TKestPen pen(i % 2 ? clRed : clBlue, int32_t(i % 3 == 0), i % 4 == 0 ? psInsideFrame : psSolid);
+                pen.Mode = i % 5 == 0 ? pmBlack : pmCopy;
+                canvas.SetPen(pen);
+                canvas.Rectangle(boxes[i]);
+            }
+        };
+        const auto [direct, painted] = PaintBoth(scene, QImage::Format_RGB32, Qt::white);
+        EXPECT_EQ(FirstDifference(direct, painted), "");
+        EXPECT_NE(test::CountColor(direct, clRed), 0);
+        EXPECT_NE(test::CountColor(direct, clBlue), 0);
+        EXPECT_NE(test::CountColor(direct, clBlack), 0);
     }
 }
 

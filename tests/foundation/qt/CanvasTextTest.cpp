@@ -242,6 +242,41 @@ TEST(CanvasText, DrawTextAlignsWithinTheRectangle)
     EXPECT_GT(ink(DT_LEFT | DT_NOCLIP).Right, 35);
 }
 
+// DrawText leaves the clip out for text well inside its rectangle; every
+// text, inside or sticking out by a pixel or more, must come out as clipped
+// by a clip region of the rectangle.
+TEST(CanvasText, DrawTextPaintsAsClippedToItsRectangle)
+{
+    TKestCanvas canvas, clipped;
+    int unclipped = 0;
+    for (const TKestFont& font : {Font(-11), Font(-16, fsItalic), Font(-13, fsBold)})
+        for (TBkMode mode : {TRANSPARENT, OPAQUE})
+            for (uint32_t align : {DT_LEFT, DT_CENTER, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, DT_WORDBREAK})
+                for (int shrink = -2; shrink <= 4; ++shrink) {
+                    UseFont(canvas, font);
+                    const TKestSize size = canvas.TextExtent("Wolf jig Ag");
+                    const TKestRect box {10 + shrink, 10 + shrink, 10 + size.cx - shrink, 10 + size.cy - shrink};
+                    // Clipped by DrawText itself, by a clip region, or not at all.
+                    enum { byDrawText, byRegion, none };
+                    auto paint = [&](TKestCanvas& target, int clip) {
+                        MakeCanvas(target, size.cx + 20, size.cy + 20);
+                        UseFont(target, font);
+                        target.SetBkMode(mode);
+                        target.SetBkColor(clYellow);
+                        if (clip == byRegion)
+                            target.SelectClipRgn(TKestRegion(box));
+                        TKestRect r = box;
+                        target.DrawText("Wolf jig Ag", r, align | (clip == byDrawText ? 0 : DT_NOCLIP));
+                        return *target.Image();
+                    };
+                    const QImage image = paint(canvas, byDrawText), expected = paint(clipped, byRegion);
+                    ASSERT_EQ(image, expected) << "shrink " << shrink << " format " << align;
+                    // Cases where the clip has something to cut.
+                    unclipped += image != paint(clipped, none);
+                }
+    EXPECT_GT(unclipped, 0);
+}
+
 TEST(CanvasText, ClippedAndOpaqueExtTextOut)
 {
     TKestCanvas canvas;
