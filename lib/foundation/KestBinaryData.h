@@ -96,6 +96,12 @@ private:
     static constexpr uint32_t kKeyInline = 1u << 30;
     static constexpr uint32_t kKeyNoAdd = 1u << 31;
     static constexpr uint32_t kKeyIdMask = kKeyInline - 1;
+    // Flag byte in front of a key in the file: the width of its number
+    // (1, 2 or 3 for 1, 2 or 4 bytes), the number is a dictionary id, the
+    // inline text stays out of the dictionary.
+    static constexpr uint8_t kFlagWidthMask = 3;
+    static constexpr uint8_t kFlagId = 4;
+    static constexpr uint8_t kFlagNoAdd = 8;
 
     struct TOutKey {
         std::string_view text;
