@@ -86,6 +86,18 @@ public:
 
     // Reading. Nothing is read while writing.
     TReadResult DecodeLine(std::string& line);
+    // An inner line of a hex value whose byte is already buffered: the bulk
+    // of a picture, so it takes the shortest way. False when DecodeLine must
+    // decide (any other line, the value's last line, an empty buffer).
+    bool NextBufferedHexLine(std::string& line)
+    {
+        if (pendingKind_ != btBytes || pendingCount_ < 2 || filer_.Buffered() == 0)
+            return false;
+        --pendingCount_;
+        --payloadLeft_;
+        PutHexLine(line, filer_.buffer_[filer_.bufferPos_++]);
+        return true;
+    }
     // Passes over records until depth reaches 0 (object and property records
     // open a level, end records close one), keeping the dictionary in step.
     TReadResult SkipRecords(int& depth);
@@ -102,13 +114,17 @@ private:
     static constexpr uint8_t kFlagWidthMask = 3;
     static constexpr uint8_t kFlagId = 4;
     static constexpr uint8_t kFlagNoAdd = 8;
+    // Follows every key text the reader keeps, so that a value line starts
+    // with one copy.
+    static constexpr std::string_view kValueSeparator = " = ";
 
     struct TOutKey {
         std::string_view text;
         uint32_t word;
     };
     // A key of the record being read: a dictionary id, or inline text kept
-    // out of the dictionary at offset in inKeyBytes_.
+    // out of the dictionary at offset in inKeyBytes_ (followed by the value
+    // separator, like the dictionary's texts).
     struct TInKey {
         uint32_t word;
         size_t offset;
@@ -117,6 +133,7 @@ private:
     struct TSpan {
         size_t offset;
         uint32_t length;
+        bool quoted; // a text value of this text needs quotes
     };
     struct THash {
         using is_transparent = void;
@@ -138,9 +155,16 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
+    class TBufferBytes;
+    class TStreamBytes;
     bool ReadRecordHead();
-    void ReadKeys(uint32_t count, uint32_t& left);
+    template <typename Bytes> void ReadHead(Bytes& in, const uint8_t* header);
+    template <typename Bytes> void ReadKeys(Bytes& in, uint32_t count, uint32_t& left);
+    // Raises a read error where decoding stopped.
+    template <typename Bytes> void Fail(Bytes& in, const std::string& message = {});
     std::string_view KeyText(uint32_t index) const;
+    bool KeyNeedsQuoting(uint32_t index) const;
+    std::string_view ValueLineHead() const;
     void RequireKeys(uint32_t count) const;
     void ReadPayload(void* buffer, uint32_t count)
     {
@@ -153,6 +177,15 @@ private:
     void ReadTrim();
     void DecodeValue(std::string& line);
     void NextPendingLine(std::string& line);
+    static void PutHexLine(std::string& line, uint8_t byte)
+    {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        // A hex line mostly follows one of the same length.
+        if (line.size() != 2)
+            line.resize(2);
+        line[0] = kDigits[byte >> 4];
+        line[1] = kDigits[byte & 15];
+    }
 
     TKestFiler& filer_;
     TMode mode_ = bmIdle;

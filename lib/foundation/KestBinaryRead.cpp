@@ -2,13 +2,15 @@
 
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cstring>
+#include <type_traits>
 
 #include "KestFiler.h"
 #include "KestUtils.h"
 
 namespace kest {
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -40,30 +42,161 @@ template <typename T> T FromLE(const uint8_t* p)
     return std::bit_cast<T>(bits);
 }
 
-template <typename T> void AppendNumber(std::string& line, T value)
+// Lines are assembled from a few short pieces. A library copy costs more
+// than the copy itself for a few bytes, so short pieces are moved inline:
+// two overlapping moves of 8 or 4 bytes, or 16-byte steps.
+void CopyPiece(char* out, const char* in, size_t n)
 {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof(digits), value);
-    line.append(digits, result.ptr);
+    if (n >= 16) {
+        if (n > 256) {
+            std::memcpy(out, in, n);
+            return;
+        }
+        char chunk[16];
+        for (size_t i = 0; i + 16 < n; i += 16) {
+            std::memcpy(chunk, in + i, 16);
+            std::memcpy(out + i, chunk, 16);
+        }
+        std::memcpy(chunk, in + n - 16, 16);
+        std::memcpy(out + n - 16, chunk, 16);
+    } else if (n >= 8) {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + n - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        uint32_t head = 0;
+        uint32_t tail = 0;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + n - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + n - 4, &tail, 4);
+    } else if (n > 0) {
+        out[0] = in[0];
+        out[n / 2] = in[n / 2];
+        out[n - 1] = in[n - 1];
+    }
 }
 
-// Hex data comes back one byte per line, so the digits are looked up rather
-// than built as a string for every byte.
-const char* HexDigits(uint8_t value)
+// Sets line to the pieces one after another, with one size change.
+template <size_t N> void AssignPieces(std::string& line, const std::array<std::string_view, N>& pieces)
 {
-    static const std::array<char, 512> table = [] {
-        std::array<char, 512> digits {};
-        for (int i = 0; i < 256; ++i) {
-            const std::string hex = ByteToHex(static_cast<uint8_t>(i));
-            digits[2 * i] = hex[0];
-            digits[2 * i + 1] = hex[1];
-        }
-        return digits;
-    }();
-    return table.data() + 2 * value;
+    size_t size = 0;
+    for (std::string_view piece : pieces)
+        size += piece.size();
+    line.resize(size);
+    char* out = line.data();
+    for (std::string_view piece : pieces) {
+        CopyPiece(out, piece.data(), piece.size());
+        out += piece.size();
+    }
+}
+
+template <typename... Pieces> void SetLine(std::string& line, const Pieces&... pieces)
+{
+    AssignPieces(line, std::array<std::string_view, sizeof...(Pieces)> {std::string_view(pieces)...});
+}
+
+// Decimal text of an integer of up to 32 bits, built backwards in buffer.
+template <typename T> std::string_view Decimal(T value, std::array<char, 12>& buffer)
+{
+    static constexpr char kPairs[] = "0001020304050607080910111213141516171819"
+                                     "2021222324252627282930313233343536373839"
+                                     "4041424344454647484950515253545556575859"
+                                     "6061626364656667686970717273747576777879"
+                                     "8081828384858687888990919293949596979899";
+    static_assert(sizeof(T) <= 4);
+    bool negative = false;
+    if constexpr (std::is_signed_v<T>)
+        negative = value < 0;
+    uint32_t magnitude = static_cast<uint32_t>(value);
+    if (negative)
+        magnitude = 0u - magnitude;
+    char* const end = buffer.data() + buffer.size();
+    char* p = end;
+    while (magnitude >= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (magnitude % 100), 2);
+        magnitude /= 100;
+    }
+    if (magnitude >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * magnitude, 2);
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
+    if (negative)
+        *--p = '-';
+    return std::string_view(p, static_cast<size_t>(end - p));
+}
+
+// The number after a key's flag byte: 1, 2 or 4 bytes.
+uint32_t KeyNumber(const uint8_t* raw, uint32_t bytes)
+{
+    return bytes == 1 ? raw[0] : bytes == 2 ? FromLE<uint16_t>(raw) : FromLE<uint32_t>(raw);
 }
 
 } // namespace
+
+// The head of a record (header and keys) is read from one of two sources.
+// A record lying whole in the filer's buffer is taken with plain pointer
+// steps: its size was checked once against what is buffered, and every key
+// is checked against that size. Any other record goes through the filer's
+// exact reads, which refill as they go and fail at the end of the data.
+class TKestBinaryData::TBufferBytes {
+public:
+    explicit TBufferBytes(TKestFiler& filer)
+        : filer_(filer)
+        , p_(filer.buffer_.get() + filer.bufferPos_ + kRecordHeaderSize)
+    {
+    }
+    uint8_t Byte() { return *p_++; }
+    uint32_t Number(uint32_t bytes)
+    {
+        const uint32_t number = KeyNumber(p_, bytes);
+        p_ += bytes;
+        return number;
+    }
+    void Append(std::string& text, uint32_t count)
+    {
+        text.append(reinterpret_cast<const char*>(p_), count);
+        p_ += count;
+    }
+    // Hands the position back to the filer once the head is read, and
+    // before a read error so that the error points where decoding stopped.
+    void Sync() { filer_.bufferPos_ = static_cast<int32_t>(p_ - filer_.buffer_.get()); }
+
+private:
+    TKestFiler& filer_;
+    const uint8_t* p_;
+};
+
+class TKestBinaryData::TStreamBytes {
+public:
+    explicit TStreamBytes(TKestFiler& filer)
+        : filer_(filer)
+    {
+    }
+    uint8_t Byte()
+    {
+        uint8_t byte = 0;
+        filer_.ReadExact(&byte, 1);
+        return byte;
+    }
+    uint32_t Number(uint32_t bytes)
+    {
+        uint8_t raw[4];
+        filer_.ReadExact(raw, bytes);
+        return KeyNumber(raw, bytes);
+    }
+    void Append(std::string& text, uint32_t count) { filer_.ReadAppend(text, count); }
+    void Sync() { }
+
+private:
+    TKestFiler& filer_;
+};
 
 bool TKestBinaryData::ReadRecordHead()
 {
@@ -71,85 +204,94 @@ bool TKestBinaryData::ReadRecordHead()
         filer_.SkipExact(payloadLeft_);
         payloadLeft_ = 0;
     }
-    uint8_t header[kRecordHeaderSize];
-    if (filer_.Buffered() >= sizeof(header)) {
-        filer_.ReadExact(header, sizeof(header));
-    } else {
-        const size_t got = filer_.ReadUpTo(header, sizeof(header));
-        if (got == 0)
-            return false;
-        if (got != sizeof(header))
-            filer_.ReadError();
+    if (filer_.Buffered() >= kRecordHeaderSize) {
+        const uint8_t* header = filer_.buffer_.get() + filer_.bufferPos_;
+        if (FromLE<uint32_t>(header + 4) <= filer_.Buffered()) {
+            TBufferBytes in(filer_);
+            ReadHead(in, header);
+            return true;
+        }
     }
+    uint8_t header[kRecordHeaderSize];
+    const size_t got = filer_.ReadUpTo(header, sizeof(header));
+    if (got == 0)
+        return false;
+    if (got != sizeof(header))
+        filer_.ReadError();
+    TStreamBytes in(filer_);
+    ReadHead(in, header);
+    return true;
+}
+
+template <typename Bytes> void TKestBinaryData::Fail(Bytes& in, const std::string& message)
+{
+    in.Sync();
+    filer_.ReadError(message);
+}
+
+template <typename Bytes> void TKestBinaryData::ReadHead(Bytes& in, const uint8_t* header)
+{
     command_ = FromLE<uint16_t>(header);
     const uint32_t keyCount = FromLE<uint16_t>(header + 2);
     const uint32_t size = FromLE<uint32_t>(header + 4);
     if (size < kRecordHeaderSize)
-        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " is below the header size");
+        Fail(in, "Stream read error: record size " + std::to_string(size) + " is below the header size");
     if (size > kMaxRecordSize)
-        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
-            + std::to_string(kMaxRecordSize));
+        Fail(in,
+            "Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
+                + std::to_string(kMaxRecordSize));
     uint32_t left = size - kRecordHeaderSize;
     if (keyCount * 2 > left)
-        filer_.ReadError("Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of "
-            + std::to_string(size) + " bytes");
-    ReadKeys(keyCount, left);
+        Fail(in,
+            "Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of " + std::to_string(size)
+                + " bytes");
+    ReadKeys(in, keyCount, left);
     payloadLeft_ = left;
-    return true;
+    in.Sync();
 }
 
-void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
+template <typename Bytes> void TKestBinaryData::ReadKeys(Bytes& in, uint32_t count, uint32_t& left)
 {
     inKeyCount_ = 0;
     inKeyBytes_.clear();
     if (inKeys_.size() < count)
         inKeys_.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        uint8_t flag = 0;
         if (left < 1)
-            filer_.ReadError();
-        filer_.ReadExact(&flag, 1);
+            Fail(in);
+        const uint8_t flag = in.Byte();
         --left;
         const uint32_t width = flag & kFlagWidthMask;
         if (width == 0)
-            filer_.ReadError();
+            Fail(in);
         const uint32_t bytes = width == 3 ? 4 : width;
         if (bytes > left)
-            filer_.ReadError("Stream read error: a key runs past the end of its record");
-        uint8_t raw[4];
-        uint32_t number = 0;
-        if (bytes == 1) {
-            filer_.ReadExact(raw, 1);
-            number = raw[0];
-        } else if (bytes == 2) {
-            filer_.ReadExact(raw, 2);
-            number = FromLE<uint16_t>(raw);
-        } else {
-            filer_.ReadExact(raw, 4);
-            number = FromLE<uint32_t>(raw);
-        }
+            Fail(in, "Stream read error: a key runs past the end of its record");
+        const uint32_t number = in.Number(bytes);
         left -= bytes;
         if ((flag & kFlagId) != 0) {
             if (number >= readDict_.size())
-                filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
+                Fail(in, "Stream read error: dictionary id " + std::to_string(number) + " is not defined");
             inKeys_[inKeyCount_++] = {number, 0, 0};
             continue;
         }
         if (number > left)
-            filer_.ReadError(
+            Fail(in,
                 "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
         left -= number;
         if ((flag & kFlagNoAdd) != 0 || number == 0) {
             inKeys_[inKeyCount_++] = {kKeyInline, inKeyBytes_.size(), number};
-            filer_.ReadAppend(inKeyBytes_, number);
+            in.Append(inKeyBytes_, number);
+            inKeyBytes_.append(kValueSeparator);
             continue;
         }
         if (readDict_.size() >= kMaxReadDictionary)
-            filer_.ReadError(
-                "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
+            Fail(in, "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
         inKeys_[inKeyCount_++] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
-        readDict_.push_back({readTexts_.size(), number});
-        filer_.ReadAppend(readTexts_, number);
+        const size_t offset = readTexts_.size();
+        in.Append(readTexts_, number);
+        readTexts_.append(kValueSeparator);
+        readDict_.push_back({offset, number, NeedsQuoting(std::string_view(readTexts_).substr(offset, number))});
     }
 }
 
@@ -157,9 +299,23 @@ std::string_view TKestBinaryData::KeyText(uint32_t index) const
 {
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
-        return std::string_view(inKeyBytes_).substr(key.offset, key.length);
-    const TSpan& text = readDict_[key.word];
-    return std::string_view(readTexts_).substr(text.offset, text.length);
+        return std::string_view(inKeyBytes_.data() + key.offset, key.length);
+    const TSpan& entry = readDict_[key.word];
+    return std::string_view(readTexts_.data() + entry.offset, entry.length);
+}
+
+bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
+{
+    const TInKey& key = inKeys_[index];
+    return (key.word & kKeyInline) != 0 ? NeedsQuoting(KeyText(index)) : readDict_[key.word].quoted;
+}
+
+// The start of a value line: the property name (key 0) and the separator
+// that follows every key text in memory.
+std::string_view TKestBinaryData::ValueLineHead() const
+{
+    const std::string_view name = KeyText(0);
+    return std::string_view(name.data(), name.size() + kValueSeparator.size());
 }
 
 void TKestBinaryData::RequireKeys(uint32_t count) const
@@ -201,28 +357,28 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
         switch (command_) {
         case bcDocument:
             RequireKeys(1);
-            line.assign("document ").append(KeyText(0));
+            SetLine(line, "document ", KeyText(0));
             return brLine;
         case bcClipboard:
-            line.assign("clipboard");
+            SetLine(line, "clipboard");
             return brLine;
         case bcLibrary:
             RequireKeys(1);
-            line.assign("library ").append(KeyText(0));
+            SetLine(line, "library ", KeyText(0));
             return brLine;
         case bcObject:
             RequireKeys(2);
-            line.assign("object ").append(KeyText(0)).append(": ").append(KeyText(1));
+            SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
             return brLine;
         case bcValue:
             DecodeValue(line);
             return brLine;
         case bcProperty:
             RequireKeys(1);
-            line.assign("property ").append(KeyText(0));
+            SetLine(line, "property ", KeyText(0));
             return brLine;
         case bcEnd:
-            line.assign("end");
+            SetLine(line, "end");
             return brLine;
         case bcTrim:
             ReadTrim();
@@ -283,48 +439,49 @@ void TKestBinaryData::DecodeValue(std::string& line)
     uint8_t raw[8];
     ReadPayload(raw, 4);
     const uint32_t type = FromLE<uint32_t>(raw);
-    line.assign(KeyText(0)).append(" = ");
+    const std::string_view head = ValueLineHead();
+    std::array<char, 12> digits;
     switch (type) {
     case btSmallint:
         ReadPayload(raw, 2);
-        AppendNumber(line, FromLE<int16_t>(raw));
+        SetLine(line, head, Decimal(FromLE<int16_t>(raw), digits));
         break;
     case btInteger:
         ReadPayload(raw, 4);
-        AppendNumber(line, FromLE<int32_t>(raw));
+        SetLine(line, head, Decimal(FromLE<int32_t>(raw), digits));
         break;
     case btSingle:
         ReadPayload(raw, 4);
-        line.append(FloatToStrDot(FromLE<float>(raw)));
+        SetLine(line, head, FloatToStrDot(FromLE<float>(raw)));
         break;
     case btDouble:
     case btDate:
         ReadPayload(raw, 8);
-        line.append(FloatToStrDot(FromLE<double>(raw)));
+        SetLine(line, head, FloatToStrDot(FromLE<double>(raw)));
         break;
     case btCurrency:
         ReadPayload(raw, 8);
-        line.append(FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
+        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
         break;
     case btBoolean:
         ReadPayload(raw, 4);
-        line.append(FromLE<int32_t>(raw) != 0 ? "True" : "False");
+        SetLine(line, head, FromLE<int32_t>(raw) != 0 ? "True"sv : "False"sv);
         break;
     case btShortint:
         ReadPayload(raw, 1);
-        AppendNumber(line, FromLE<int8_t>(raw));
+        SetLine(line, head, Decimal(FromLE<int8_t>(raw), digits));
         break;
     case btByte:
         ReadPayload(raw, 1);
-        AppendNumber(line, raw[0]);
+        SetLine(line, head, Decimal(raw[0], digits));
         break;
     case btWord:
         ReadPayload(raw, 2);
-        AppendNumber(line, FromLE<uint16_t>(raw));
+        SetLine(line, head, Decimal(FromLE<uint16_t>(raw), digits));
         break;
     case btLongWord:
         ReadPayload(raw, 4);
-        AppendNumber(line, FromLE<uint32_t>(raw));
+        SetLine(line, head, Decimal(FromLE<uint32_t>(raw), digits));
         break;
     case btString: {
         ReadPayload(raw, 4);
@@ -333,10 +490,10 @@ void TKestBinaryData::DecodeValue(std::string& line)
             filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
                 + std::to_string(inKeyCount_));
         const std::string_view text = KeyText(index);
-        if (NeedsQuoting(text))
-            line.append("'").append(text).append("'");
+        if (KeyNeedsQuoting(index))
+            SetLine(line, head, "'", text, "'");
         else
-            line.append(text);
+            SetLine(line, head, text);
         break;
     }
     case btStrings: {
@@ -345,13 +502,13 @@ void TKestBinaryData::DecodeValue(std::string& line)
         if (count > payloadLeft_ / 4)
             filer_.ReadError(
                 "Stream read error: " + std::to_string(count) + " list elements do not fit the rest of the record");
-        line.append(count == 0 ? "( )" : "(");
+        SetLine(line, head, count == 0 ? "( )"sv : "("sv);
         pendingKind_ = btStrings;
         pendingCount_ = count;
         break;
     }
     case btBytes:
-        line.append(payloadLeft_ == 0 ? "{ }" : "{");
+        SetLine(line, head, payloadLeft_ == 0 ? "{ }"sv : "{"sv);
         pendingKind_ = btBytes;
         pendingCount_ = payloadLeft_;
         break;
@@ -370,16 +527,20 @@ void TKestBinaryData::NextPendingLine(std::string& line)
         if (length > payloadLeft_)
             filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
                 + " bytes runs past the end of its record");
+        payloadLeft_ -= length;
+        const std::string_view closing = pendingCount_ == 0 ? "' )"sv : "'"sv;
+        if (length <= filer_.Buffered()) {
+            const auto* element = reinterpret_cast<const char*>(filer_.buffer_.get() + filer_.bufferPos_);
+            SetLine(line, "'", std::string_view(element, length), closing);
+            filer_.bufferPos_ += static_cast<int32_t>(length);
+            return;
+        }
         line.assign("'");
         filer_.ReadAppend(line, length);
-        payloadLeft_ -= length;
-        line.append(pendingCount_ == 0 ? "' )" : "'");
+        line.append(closing);
     } else {
         ReadPayload(raw, 1);
-        const char* digits = HexDigits(raw[0]);
-        line.resize(2);
-        line[0] = digits[0];
-        line[1] = digits[1];
+        PutHexLine(line, raw[0]);
         if (pendingCount_ == 0)
             line.append(" }");
     }

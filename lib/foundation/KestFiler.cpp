@@ -258,6 +258,10 @@ bool TKestFiler::LoadStrCheck(std::string& line)
 {
     for (;;) {
         if (binary_) {
+            if (binaryData_->NextBufferedHexLine(line)) {
+                DoProgress(ppLoad);
+                return true;
+            }
             const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
             if (result == TKestBinaryData::brText) {
                 SetBinary(false);
