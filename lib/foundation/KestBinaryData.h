@@ -155,13 +155,11 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
-    class TBufferBytes;
-    class TStreamBytes;
     bool ReadRecordHead();
-    template <typename Bytes> void ReadHead(Bytes& in, const uint8_t* header);
-    template <typename Bytes> void ReadKeys(Bytes& in, uint32_t count, uint32_t& left);
-    // Raises a read error where decoding stopped.
-    template <typename Bytes> void Fail(Bytes& in, const std::string& message = {});
+    bool ReadBufferedHead();
+    bool RollBackHead(size_t dictionarySize, size_t textsSize);
+    void ReadKeys(uint32_t count, uint32_t& left);
+    void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;
     bool KeyNeedsQuoting(uint32_t index) const;
     std::string_view ValueLineHead() const;

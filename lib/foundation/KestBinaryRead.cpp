@@ -132,71 +132,7 @@ template <typename T> std::string_view Decimal(T value, std::array<char, 12>& bu
     return std::string_view(p, static_cast<size_t>(end - p));
 }
 
-// The number after a key's flag byte: 1, 2 or 4 bytes.
-uint32_t KeyNumber(const uint8_t* raw, uint32_t bytes)
-{
-    return bytes == 1 ? raw[0] : bytes == 2 ? FromLE<uint16_t>(raw) : FromLE<uint32_t>(raw);
-}
-
 } // namespace
-
-// The head of a record (header and keys) is read from one of two sources.
-// A record lying whole in the filer's buffer is taken with plain pointer
-// steps: its size was checked once against what is buffered, and every key
-// is checked against that size. Any other record goes through the filer's
-// exact reads, which refill as they go and fail at the end of the data.
-class TKestBinaryData::TBufferBytes {
-public:
-    explicit TBufferBytes(TKestFiler& filer)
-        : filer_(filer)
-        , p_(filer.buffer_.get() + filer.bufferPos_ + kRecordHeaderSize)
-    {
-    }
-    uint8_t Byte() { return *p_++; }
-    uint32_t Number(uint32_t bytes)
-    {
-        const uint32_t number = KeyNumber(p_, bytes);
-        p_ += bytes;
-        return number;
-    }
-    void Append(std::string& text, uint32_t count)
-    {
-        text.append(reinterpret_cast<const char*>(p_), count);
-        p_ += count;
-    }
-    // Hands the position back to the filer once the head is read, and
-    // before a read error so that the error points where decoding stopped.
-    void Sync() { filer_.bufferPos_ = static_cast<int32_t>(p_ - filer_.buffer_.get()); }
-
-private:
-    TKestFiler& filer_;
-    const uint8_t* p_;
-};
-
-class TKestBinaryData::TStreamBytes {
-public:
-    explicit TStreamBytes(TKestFiler& filer)
-        : filer_(filer)
-    {
-    }
-    uint8_t Byte()
-    {
-        uint8_t byte = 0;
-        filer_.ReadExact(&byte, 1);
-        return byte;
-    }
-    uint32_t Number(uint32_t bytes)
-    {
-        uint8_t raw[4];
-        filer_.ReadExact(raw, bytes);
-        return KeyNumber(raw, bytes);
-    }
-    void Append(std::string& text, uint32_t count) { filer_.ReadAppend(text, count); }
-    void Sync() { }
-
-private:
-    TKestFiler& filer_;
-};
 
 bool TKestBinaryData::ReadRecordHead()
 {
@@ -204,94 +140,154 @@ bool TKestBinaryData::ReadRecordHead()
         filer_.SkipExact(payloadLeft_);
         payloadLeft_ = 0;
     }
-    if (filer_.Buffered() >= kRecordHeaderSize) {
-        const uint8_t* header = filer_.buffer_.get() + filer_.bufferPos_;
-        if (FromLE<uint32_t>(header + 4) <= filer_.Buffered()) {
-            TBufferBytes in(filer_);
-            ReadHead(in, header);
-            return true;
-        }
-    }
+    if (ReadBufferedHead())
+        return true;
     uint8_t header[kRecordHeaderSize];
     const size_t got = filer_.ReadUpTo(header, sizeof(header));
     if (got == 0)
         return false;
     if (got != sizeof(header))
         filer_.ReadError();
-    TStreamBytes in(filer_);
-    ReadHead(in, header);
-    return true;
-}
-
-template <typename Bytes> void TKestBinaryData::Fail(Bytes& in, const std::string& message)
-{
-    in.Sync();
-    filer_.ReadError(message);
-}
-
-template <typename Bytes> void TKestBinaryData::ReadHead(Bytes& in, const uint8_t* header)
-{
     command_ = FromLE<uint16_t>(header);
     const uint32_t keyCount = FromLE<uint16_t>(header + 2);
     const uint32_t size = FromLE<uint32_t>(header + 4);
     if (size < kRecordHeaderSize)
-        Fail(in, "Stream read error: record size " + std::to_string(size) + " is below the header size");
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " is below the header size");
     if (size > kMaxRecordSize)
-        Fail(in,
-            "Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
-                + std::to_string(kMaxRecordSize));
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
+            + std::to_string(kMaxRecordSize));
     uint32_t left = size - kRecordHeaderSize;
     if (keyCount * 2 > left)
-        Fail(in,
-            "Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of " + std::to_string(size)
-                + " bytes");
-    ReadKeys(in, keyCount, left);
+        filer_.ReadError("Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of "
+            + std::to_string(size) + " bytes");
+    ReadKeys(keyCount, left);
     payloadLeft_ = left;
-    in.Sync();
+    return true;
 }
 
-template <typename Bytes> void TKestBinaryData::ReadKeys(Bytes& in, uint32_t count, uint32_t& left)
+// The common case: a sound record lying whole in the filer's buffer, read
+// with plain pointer steps. Anything else (a record reaching past the
+// buffered bytes, a malformed key, a full dictionary) is left untouched to
+// the careful path, which refills as it goes and reports the faults.
+bool TKestBinaryData::ReadBufferedHead()
+{
+    const size_t buffered = filer_.Buffered();
+    if (buffered < kRecordHeaderSize)
+        return false;
+    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
+    const uint32_t keyCount = FromLE<uint16_t>(record + 2);
+    const uint32_t size = FromLE<uint32_t>(record + 4);
+    if (size < kRecordHeaderSize || size > buffered || keyCount * 2 > size - kRecordHeaderSize)
+        return false;
+    if (inKeys_.size() < keyCount)
+        inKeys_.resize(keyCount);
+    const size_t dictionarySize = readDict_.size();
+    const size_t textsSize = readTexts_.size();
+    inKeyBytes_.clear();
+    const uint8_t* p = record + kRecordHeaderSize;
+    const uint8_t* const end = record + size;
+    TInKey* keys = inKeys_.data();
+    for (uint32_t i = 0; i < keyCount; ++i) {
+        // Widths 1, 2 and 3 stand for 1, 2 and 4 bytes. The flag and the
+        // number are read before the bounds test, and the number as 4 bytes
+        // masked: that may look past the record, never past the buffer's
+        // slack.
+        static constexpr uint32_t kWidthMask[4] = {0, 0xFF, 0xFFFF, 0xFFFFFFFF};
+        const uint8_t flag = p[0];
+        const uint32_t width = flag & kFlagWidthMask;
+        const uint32_t bytes = (1u << width) >> 1;
+        if (width == 0 || end - p < 1 + static_cast<ptrdiff_t>(bytes))
+            return RollBackHead(dictionarySize, textsSize);
+        const uint32_t number = FromLE<uint32_t>(p + 1) & kWidthMask[width];
+        p += 1 + bytes;
+        if ((flag & kFlagId) != 0) {
+            if (number >= readDict_.size())
+                return RollBackHead(dictionarySize, textsSize);
+            keys[i] = {number, 0, 0};
+            continue;
+        }
+        if (number > static_cast<size_t>(end - p))
+            return RollBackHead(dictionarySize, textsSize);
+        const std::string_view text(reinterpret_cast<const char*>(p), number);
+        p += number;
+        if ((flag & kFlagNoAdd) != 0 || number == 0) {
+            keys[i] = {kKeyInline, inKeyBytes_.size(), number};
+            inKeyBytes_.append(text).append(kValueSeparator);
+            continue;
+        }
+        if (readDict_.size() >= kMaxReadDictionary)
+            return RollBackHead(dictionarySize, textsSize);
+        keys[i] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
+        AddEntry(text);
+    }
+    command_ = FromLE<uint16_t>(record);
+    inKeyCount_ = keyCount;
+    payloadLeft_ = static_cast<uint32_t>(end - p);
+    filer_.bufferPos_ = static_cast<int32_t>(p - filer_.buffer_.get());
+    return true;
+}
+
+bool TKestBinaryData::RollBackHead(size_t dictionarySize, size_t textsSize)
+{
+    readDict_.resize(dictionarySize);
+    readTexts_.resize(textsSize);
+    return false;
+}
+
+void TKestBinaryData::AddEntry(std::string_view text)
+{
+    const size_t offset = readTexts_.size();
+    readTexts_.append(text).append(kValueSeparator);
+    readDict_.push_back({offset, static_cast<uint32_t>(text.size()), NeedsQuoting(text)});
+}
+
+void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
 {
     inKeyCount_ = 0;
     inKeyBytes_.clear();
     if (inKeys_.size() < count)
         inKeys_.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
+        uint8_t flag = 0;
         if (left < 1)
-            Fail(in);
-        const uint8_t flag = in.Byte();
+            filer_.ReadError();
+        filer_.ReadExact(&flag, 1);
         --left;
         const uint32_t width = flag & kFlagWidthMask;
         if (width == 0)
-            Fail(in);
+            filer_.ReadError();
         const uint32_t bytes = width == 3 ? 4 : width;
         if (bytes > left)
-            Fail(in, "Stream read error: a key runs past the end of its record");
-        const uint32_t number = in.Number(bytes);
+            filer_.ReadError("Stream read error: a key runs past the end of its record");
+        uint8_t raw[4];
+        filer_.ReadExact(raw, bytes);
+        const uint32_t number = bytes == 1 ? raw[0] : bytes == 2 ? FromLE<uint16_t>(raw) : FromLE<uint32_t>(raw);
         left -= bytes;
         if ((flag & kFlagId) != 0) {
             if (number >= readDict_.size())
-                Fail(in, "Stream read error: dictionary id " + std::to_string(number) + " is not defined");
+                filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
             inKeys_[inKeyCount_++] = {number, 0, 0};
             continue;
         }
         if (number > left)
-            Fail(in,
+            filer_.ReadError(
                 "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
         left -= number;
         if ((flag & kFlagNoAdd) != 0 || number == 0) {
             inKeys_[inKeyCount_++] = {kKeyInline, inKeyBytes_.size(), number};
-            in.Append(inKeyBytes_, number);
+            filer_.ReadAppend(inKeyBytes_, number);
             inKeyBytes_.append(kValueSeparator);
             continue;
         }
         if (readDict_.size() >= kMaxReadDictionary)
-            Fail(in, "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
+            filer_.ReadError(
+                "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
         inKeys_[inKeyCount_++] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
-        const size_t offset = readTexts_.size();
-        in.Append(readTexts_, number);
-        readTexts_.append(kValueSeparator);
-        readDict_.push_back({offset, number, NeedsQuoting(std::string_view(readTexts_).substr(offset, number))});
+        // Read as it arrives: a hostile length never allocates more than
+        // the data really there.
+        std::string text;
+        filer_.ReadAppend(text, number);
+        AddEntry(text);
     }
 }
 

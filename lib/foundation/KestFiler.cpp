@@ -77,7 +77,7 @@ int RoundedPercent(int64_t numerator, int64_t denominator)
 
 TKestFiler::TKestFiler(TKestStream& stream)
     : stream_(stream)
-    , buffer_(new uint8_t[kBufferSize])
+    , buffer_(new uint8_t[kBufferSize + kBufferSlack]())
 {
     total_ = stream_.Size();
     loaded_ = stream_.Position();

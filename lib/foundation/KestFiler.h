@@ -113,6 +113,9 @@ private:
     TKestBinaryData& BinaryData();
 
     static constexpr int32_t kBufferSize = 65536;
+    // Zeroed bytes after the buffer, so that a decoder may read a few bytes
+    // past the data before testing where they end.
+    static constexpr int32_t kBufferSlack = 8;
 
     TKestStream& stream_;
     std::unique_ptr<uint8_t[]> buffer_;
