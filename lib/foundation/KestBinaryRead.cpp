@@ -45,7 +45,7 @@ template <typename T> T FromLE(const uint8_t* p)
 // Lines are assembled from a few short pieces. A library copy costs more
 // than the copy itself for a few bytes, so short pieces are moved inline:
 // two overlapping moves of 8 or 4 bytes, or 16-byte steps.
-void CopyPiece(char* out, const char* in, size_t n)
+inline void CopyPiece(char* out, const char* in, size_t n)
 {
     if (n >= 16) {
         if (n > 256) {
@@ -81,7 +81,7 @@ void CopyPiece(char* out, const char* in, size_t n)
 }
 
 // Sets line to the pieces one after another, with one size change.
-template <size_t N> void AssignPieces(std::string& line, const std::array<std::string_view, N>& pieces)
+template <size_t N> inline void AssignPieces(std::string& line, const std::array<std::string_view, N>& pieces)
 {
     size_t size = 0;
     for (std::string_view piece : pieces)
@@ -94,7 +94,7 @@ template <size_t N> void AssignPieces(std::string& line, const std::array<std::s
     }
 }
 
-template <typename... Pieces> void SetLine(std::string& line, const Pieces&... pieces)
+template <typename... Pieces> inline void SetLine(std::string& line, const Pieces&... pieces)
 {
     AssignPieces(line, std::array<std::string_view, sizeof...(Pieces)> {std::string_view(pieces)...});
 }
@@ -134,7 +134,7 @@ template <typename T> std::string_view Decimal(T value, std::array<char, 12>& bu
 
 } // namespace
 
-bool TKestBinaryData::ReadRecordHead()
+inline bool TKestBinaryData::ReadRecordHead()
 {
     if (payloadLeft_ != 0) {
         filer_.SkipExact(payloadLeft_);
@@ -169,7 +169,7 @@ bool TKestBinaryData::ReadRecordHead()
 // with plain pointer steps. Anything else (a record reaching past the
 // buffered bytes, a malformed key, a full dictionary) is left untouched to
 // the careful path, which refills as it goes and reports the faults.
-bool TKestBinaryData::ReadBufferedHead()
+inline bool TKestBinaryData::ReadBufferedHead()
 {
     const size_t buffered = filer_.Buffered();
     if (buffered < kRecordHeaderSize)
@@ -291,7 +291,7 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     }
 }
 
-std::string_view TKestBinaryData::KeyText(uint32_t index) const
+inline std::string_view TKestBinaryData::KeyText(uint32_t index) const
 {
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
@@ -308,13 +308,13 @@ bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
 
 // The start of a value line: the property name (key 0) and the separator
 // that follows every key text in memory.
-std::string_view TKestBinaryData::ValueLineHead() const
+inline std::string_view TKestBinaryData::ValueLineHead() const
 {
     const std::string_view name = KeyText(0);
     return std::string_view(name.data(), name.size() + kValueSeparator.size());
 }
 
-void TKestBinaryData::RequireKeys(uint32_t count) const
+inline void TKestBinaryData::RequireKeys(uint32_t count) const
 {
     if (inKeyCount_ < count)
         filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has " + std::to_string(inKeyCount_)
@@ -429,7 +429,7 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
     return brLine;
 }
 
-void TKestBinaryData::DecodeValue(std::string& line)
+inline void TKestBinaryData::DecodeValue(std::string& line)
 {
     RequireKeys(1);
     uint8_t raw[8];
