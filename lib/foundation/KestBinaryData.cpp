@@ -87,8 +87,8 @@ void TKestBinaryData::Reset()
     inKeyCount_ = 0;
     inKeyBytes_.clear();
     payloadLeft_ = 0;
-    pendingKind_ = 0;
     pendingCount_ = 0;
+    filer_.hexRun_ = 0;
 }
 
 // ---------------------------------------------------------------- writing

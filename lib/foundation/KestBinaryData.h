@@ -86,18 +86,6 @@ public:
 
     // Reading. Nothing is read while writing.
     TReadResult DecodeLine(std::string& line);
-    // An inner line of a hex value whose byte is already buffered: the bulk
-    // of a picture, so it takes the shortest way. False when DecodeLine must
-    // decide (any other line, the value's last line, an empty buffer).
-    bool NextBufferedHexLine(std::string& line)
-    {
-        if (pendingKind_ != btBytes || pendingCount_ < 2 || filer_.Buffered() == 0)
-            return false;
-        --pendingCount_;
-        --payloadLeft_;
-        PutHexLine(line, filer_.buffer_[filer_.bufferPos_++]);
-        return true;
-    }
     // Passes over records until depth reaches 0 (object and property records
     // open a level, end records close one), keeping the dictionary in step.
     TReadResult SkipRecords(int& depth);
@@ -175,15 +163,7 @@ private:
     void ReadTrim();
     void DecodeValue(std::string& line);
     void NextPendingLine(std::string& line);
-    static void PutHexLine(std::string& line, uint8_t byte)
-    {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        // A hex line mostly follows one of the same length.
-        if (line.size() != 2)
-            line.resize(2);
-        line[0] = kDigits[byte >> 4];
-        line[1] = kDigits[byte & 15];
-    }
+    void NextHexLine(std::string& line);
 
     TKestFiler& filer_;
     TMode mode_ = bmIdle;
@@ -211,9 +191,9 @@ private:
     uint32_t inKeyCount_ = 0;
     std::string inKeyBytes_;
     uint32_t payloadLeft_ = 0;
-    // Lines still owed by a multi-line value; produced from the payload as
-    // they are asked for, so a huge value is never held as lines.
-    uint32_t pendingKind_ = 0;
+    // Elements still owed by a string list; produced from the payload as
+    // they are asked for, so a huge value is never held as lines. The bytes
+    // of a hex value are owed by the filer (see its hex run).
     uint32_t pendingCount_ = 0;
 };
 

@@ -343,6 +343,10 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
     if (mode_ == bmWriting || finished_)
         return brNone;
     mode_ = bmReading;
+    if (filer_.hexRun_ != 0) {
+        NextHexLine(line);
+        return brLine;
+    }
     if (pendingCount_ != 0) {
         NextPendingLine(line);
         return brLine;
@@ -401,6 +405,8 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
     // Lines still owed by a value belong to no block; their bytes are
     // passed over with the rest of the payload.
     pendingCount_ = 0;
+    payloadLeft_ += filer_.hexRun_;
+    filer_.hexRun_ = 0;
     while (depth > 0) {
         if (!ReadRecordHead())
             return brNone;
@@ -499,14 +505,13 @@ inline void TKestBinaryData::DecodeValue(std::string& line)
             filer_.ReadError(
                 "Stream read error: " + std::to_string(count) + " list elements do not fit the rest of the record");
         SetLine(line, head, count == 0 ? "( )"sv : "("sv);
-        pendingKind_ = btStrings;
         pendingCount_ = count;
         break;
     }
     case btBytes:
         SetLine(line, head, payloadLeft_ == 0 ? "{ }"sv : "{"sv);
-        pendingKind_ = btBytes;
-        pendingCount_ = payloadLeft_;
+        filer_.hexRun_ = payloadLeft_;
+        payloadLeft_ = 0;
         break;
     default:
         filer_.ReadError();
@@ -517,29 +522,34 @@ void TKestBinaryData::NextPendingLine(std::string& line)
 {
     --pendingCount_;
     uint8_t raw[4];
-    if (pendingKind_ == btStrings) {
-        ReadPayload(raw, 4);
-        const uint32_t length = FromLE<uint32_t>(raw);
-        if (length > payloadLeft_)
-            filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
-                + " bytes runs past the end of its record");
-        payloadLeft_ -= length;
-        const std::string_view closing = pendingCount_ == 0 ? "' )"sv : "'"sv;
-        if (length <= filer_.Buffered()) {
-            const auto* element = reinterpret_cast<const char*>(filer_.buffer_.get() + filer_.bufferPos_);
-            SetLine(line, "'", std::string_view(element, length), closing);
-            filer_.bufferPos_ += static_cast<int32_t>(length);
-            return;
-        }
-        line.assign("'");
-        filer_.ReadAppend(line, length);
-        line.append(closing);
-    } else {
-        ReadPayload(raw, 1);
-        PutHexLine(line, raw[0]);
-        if (pendingCount_ == 0)
-            line.append(" }");
+    ReadPayload(raw, 4);
+    const uint32_t length = FromLE<uint32_t>(raw);
+    if (length > payloadLeft_)
+        filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
+            + " bytes runs past the end of its record");
+    payloadLeft_ -= length;
+    const std::string_view closing = pendingCount_ == 0 ? "' )"sv : "'"sv;
+    if (length <= filer_.Buffered()) {
+        const auto* element = reinterpret_cast<const char*>(filer_.buffer_.get() + filer_.bufferPos_);
+        SetLine(line, "'", std::string_view(element, length), closing);
+        filer_.bufferPos_ += static_cast<int32_t>(length);
+        return;
     }
+    line.assign("'");
+    filer_.ReadAppend(line, length);
+    line.append(closing);
+}
+
+// A hex line the filer's short way did not take: the value's last, or one
+// whose byte is not buffered yet.
+void TKestBinaryData::NextHexLine(std::string& line)
+{
+    uint8_t byte = 0;
+    filer_.ReadExact(&byte, 1);
+    --filer_.hexRun_;
+    TKestFiler::PutHexLine(line, byte);
+    if (filer_.hexRun_ == 0)
+        line.append(" }");
 }
 
 } // namespace kest

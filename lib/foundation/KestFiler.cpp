@@ -254,14 +254,10 @@ bool TKestFiler::ReadTextLine(std::string& line)
     }
 }
 
-bool TKestFiler::LoadStrCheck(std::string& line)
+bool TKestFiler::LoadLine(std::string& line)
 {
     for (;;) {
         if (binary_) {
-            if (binaryData_->NextBufferedHexLine(line)) {
-                DoProgress(ppLoad);
-                return true;
-            }
             const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
             if (result == TKestBinaryData::brText) {
                 SetBinary(false);
