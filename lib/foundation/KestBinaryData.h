@@ -115,7 +115,7 @@ private:
     // separator, like the dictionary's texts).
     struct TInKey {
         uint32_t word;
-        size_t offset;
+        uint32_t offset;
         uint32_t length;
     };
     struct TSpan {
@@ -145,7 +145,7 @@ private:
     // Reading.
     bool ReadRecordHead();
     bool ReadBufferedHead();
-    bool RollBackHead(size_t dictionarySize, size_t textsSize);
+    bool RollBackHead(size_t entries);
     void ReadKeys(uint32_t count, uint32_t& left);
     void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;

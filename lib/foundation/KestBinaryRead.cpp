@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "KestFiler.h"
 #include "KestUtils.h"
@@ -81,22 +82,18 @@ inline void CopyPiece(char* out, const char* in, size_t n)
 }
 
 // Sets line to the pieces one after another, with one size change.
-template <size_t N> inline void AssignPieces(std::string& line, const std::array<std::string_view, N>& pieces)
+template <size_t... I>
+inline void AssignPieces(
+    std::string& line, const std::array<std::string_view, sizeof...(I)>& pieces, std::index_sequence<I...>)
 {
-    size_t size = 0;
-    for (std::string_view piece : pieces)
-        size += piece.size();
-    line.resize(size);
+    line.resize((pieces[I].size() + ...));
     char* out = line.data();
-    for (std::string_view piece : pieces) {
-        CopyPiece(out, piece.data(), piece.size());
-        out += piece.size();
-    }
+    ((CopyPiece(out, pieces[I].data(), pieces[I].size()), out += pieces[I].size()), ...);
 }
 
 template <typename... Pieces> inline void SetLine(std::string& line, const Pieces&... pieces)
 {
-    AssignPieces(line, std::array<std::string_view, sizeof...(Pieces)> {std::string_view(pieces)...});
+    AssignPieces(line, {std::string_view(pieces)...}, std::index_sequence_for<Pieces...> {});
 }
 
 // Decimal text of an integer of up to 32 bits, built backwards in buffer.
@@ -172,21 +169,22 @@ inline bool TKestBinaryData::ReadRecordHead()
 inline bool TKestBinaryData::ReadBufferedHead()
 {
     const size_t buffered = filer_.Buffered();
+    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
     if (buffered < kRecordHeaderSize)
         return false;
-    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
     const uint32_t keyCount = FromLE<uint16_t>(record + 2);
     const uint32_t size = FromLE<uint32_t>(record + 4);
-    if (size < kRecordHeaderSize || size > buffered || keyCount * 2 > size - kRecordHeaderSize)
+    // Every key takes at least 2 bytes.
+    if (size > buffered || size < kRecordHeaderSize + 2 * keyCount)
         return false;
     if (inKeys_.size() < keyCount)
         inKeys_.resize(keyCount);
-    const size_t dictionarySize = readDict_.size();
-    const size_t textsSize = readTexts_.size();
-    inKeyBytes_.clear();
     const uint8_t* p = record + kRecordHeaderSize;
     const uint8_t* const end = record + size;
-    TInKey* keys = inKeys_.data();
+    TInKey* const keys = inKeys_.data();
+    size_t entries = readDict_.size();
+    const size_t entriesBefore = entries;
+    inKeyBytes_.clear();
     for (uint32_t i = 0; i < keyCount; ++i) {
         // Widths 1, 2 and 3 stand for 1, 2 and 4 bytes. The flag and the
         // number are read before the bounds test, and the number as 4 bytes
@@ -196,28 +194,28 @@ inline bool TKestBinaryData::ReadBufferedHead()
         const uint8_t flag = p[0];
         const uint32_t width = flag & kFlagWidthMask;
         const uint32_t bytes = (1u << width) >> 1;
-        if (width == 0 || end - p < 1 + static_cast<ptrdiff_t>(bytes))
-            return RollBackHead(dictionarySize, textsSize);
         const uint32_t number = FromLE<uint32_t>(p + 1) & kWidthMask[width];
         p += 1 + bytes;
+        if (width == 0 || p > end)
+            return RollBackHead(entriesBefore);
         if ((flag & kFlagId) != 0) {
-            if (number >= readDict_.size())
-                return RollBackHead(dictionarySize, textsSize);
-            keys[i] = {number, 0, 0};
+            if (number >= entries)
+                return RollBackHead(entriesBefore);
+            keys[i].word = number;
             continue;
         }
         if (number > static_cast<size_t>(end - p))
-            return RollBackHead(dictionarySize, textsSize);
+            return RollBackHead(entriesBefore);
         const std::string_view text(reinterpret_cast<const char*>(p), number);
         p += number;
         if ((flag & kFlagNoAdd) != 0 || number == 0) {
-            keys[i] = {kKeyInline, inKeyBytes_.size(), number};
+            keys[i] = {kKeyInline, static_cast<uint32_t>(inKeyBytes_.size()), number};
             inKeyBytes_.append(text).append(kValueSeparator);
             continue;
         }
-        if (readDict_.size() >= kMaxReadDictionary)
-            return RollBackHead(dictionarySize, textsSize);
-        keys[i] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
+        if (entries >= kMaxReadDictionary)
+            return RollBackHead(entriesBefore);
+        keys[i].word = static_cast<uint32_t>(entries++);
         AddEntry(text);
     }
     command_ = FromLE<uint16_t>(record);
@@ -227,10 +225,12 @@ inline bool TKestBinaryData::ReadBufferedHead()
     return true;
 }
 
-bool TKestBinaryData::RollBackHead(size_t dictionarySize, size_t textsSize)
+bool TKestBinaryData::RollBackHead(size_t entries)
 {
-    readDict_.resize(dictionarySize);
-    readTexts_.resize(textsSize);
+    if (entries < readDict_.size()) {
+        readTexts_.resize(readDict_[entries].offset);
+        readDict_.resize(entries);
+    }
     return false;
 }
 
@@ -266,7 +266,7 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
         if ((flag & kFlagId) != 0) {
             if (number >= readDict_.size())
                 filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
-            inKeys_[inKeyCount_++] = {number, 0, 0};
+            inKeys_[inKeyCount_++].word = number;
             continue;
         }
         if (number > left)
@@ -274,7 +274,7 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
                 "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
         left -= number;
         if ((flag & kFlagNoAdd) != 0 || number == 0) {
-            inKeys_[inKeyCount_++] = {kKeyInline, inKeyBytes_.size(), number};
+            inKeys_[inKeyCount_++] = {kKeyInline, static_cast<uint32_t>(inKeyBytes_.size()), number};
             filer_.ReadAppend(inKeyBytes_, number);
             inKeyBytes_.append(kValueSeparator);
             continue;
@@ -282,7 +282,7 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
         if (readDict_.size() >= kMaxReadDictionary)
             filer_.ReadError(
                 "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
-        inKeys_[inKeyCount_++] = {static_cast<uint32_t>(readDict_.size()), 0, 0};
+        inKeys_[inKeyCount_++].word = static_cast<uint32_t>(readDict_.size());
         // Read as it arrives: a hostile length never allocates more than
         // the data really there.
         std::string text;
