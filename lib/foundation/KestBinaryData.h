@@ -143,8 +143,9 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
-    bool ReadRecordHead();
+    bool NextRecord();
     bool ReadBufferedHead();
+    bool ReadRecordHead();
     bool RollBackHead(size_t entries);
     void ReadKeys(uint32_t count, uint32_t& left);
     void AddEntry(std::string_view text);

@@ -43,23 +43,29 @@ template <typename T> T FromLE(const uint8_t* p)
     return std::bit_cast<T>(bits);
 }
 
+// Pieces of 16 bytes and more: 16-byte steps, the last one overlapping.
+void CopyLongPiece(char* out, const char* in, size_t n)
+{
+    if (n > 256) {
+        std::memcpy(out, in, n);
+        return;
+    }
+    char chunk[16];
+    for (size_t i = 0; i + 16 < n; i += 16) {
+        std::memcpy(chunk, in + i, 16);
+        std::memcpy(out + i, chunk, 16);
+    }
+    std::memcpy(chunk, in + n - 16, 16);
+    std::memcpy(out + n - 16, chunk, 16);
+}
+
 // Lines are assembled from a few short pieces. A library copy costs more
-// than the copy itself for a few bytes, so short pieces are moved inline:
-// two overlapping moves of 8 or 4 bytes, or 16-byte steps.
-inline void CopyPiece(char* out, const char* in, size_t n)
+// than the copy itself for a few bytes, so short pieces are moved inline
+// with two overlapping moves of 8 or 4 bytes.
+[[gnu::always_inline]] inline void CopyPiece(char* out, const char* in, size_t n)
 {
     if (n >= 16) {
-        if (n > 256) {
-            std::memcpy(out, in, n);
-            return;
-        }
-        char chunk[16];
-        for (size_t i = 0; i + 16 < n; i += 16) {
-            std::memcpy(chunk, in + i, 16);
-            std::memcpy(out + i, chunk, 16);
-        }
-        std::memcpy(chunk, in + n - 16, 16);
-        std::memcpy(out + n - 16, chunk, 16);
+        CopyLongPiece(out, in, n);
     } else if (n >= 8) {
         uint64_t head = 0;
         uint64_t tail = 0;
@@ -83,7 +89,7 @@ inline void CopyPiece(char* out, const char* in, size_t n)
 
 // Sets line to the pieces one after another, with one size change.
 template <size_t... I>
-inline void AssignPieces(
+[[gnu::always_inline]] inline void AssignPieces(
     std::string& line, const std::array<std::string_view, sizeof...(I)>& pieces, std::index_sequence<I...>)
 {
     line.resize((pieces[I].size() + ...));
@@ -91,7 +97,7 @@ inline void AssignPieces(
     ((CopyPiece(out, pieces[I].data(), pieces[I].size()), out += pieces[I].size()), ...);
 }
 
-template <typename... Pieces> inline void SetLine(std::string& line, const Pieces&... pieces)
+template <typename... Pieces> [[gnu::always_inline]] inline void SetLine(std::string& line, const Pieces&... pieces)
 {
     AssignPieces(line, {std::string_view(pieces)...}, std::index_sequence_for<Pieces...> {});
 }
@@ -131,14 +137,17 @@ template <typename T> std::string_view Decimal(T value, std::array<char, 12>& bu
 
 } // namespace
 
-inline bool TKestBinaryData::ReadRecordHead()
+inline bool TKestBinaryData::NextRecord()
 {
     if (payloadLeft_ != 0) {
         filer_.SkipExact(payloadLeft_);
         payloadLeft_ = 0;
     }
-    if (ReadBufferedHead())
-        return true;
+    return ReadBufferedHead() || ReadRecordHead();
+}
+
+bool TKestBinaryData::ReadRecordHead()
+{
     uint8_t header[kRecordHeaderSize];
     const size_t got = filer_.ReadUpTo(header, sizeof(header));
     if (got == 0)
@@ -166,7 +175,7 @@ inline bool TKestBinaryData::ReadRecordHead()
 // with plain pointer steps. Anything else (a record reaching past the
 // buffered bytes, a malformed key, a full dictionary) is left untouched to
 // the careful path, which refills as it goes and reports the faults.
-inline bool TKestBinaryData::ReadBufferedHead()
+[[gnu::always_inline]] inline bool TKestBinaryData::ReadBufferedHead()
 {
     const size_t buffered = filer_.Buffered();
     const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
@@ -291,7 +300,7 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     }
 }
 
-inline std::string_view TKestBinaryData::KeyText(uint32_t index) const
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::KeyText(uint32_t index) const
 {
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
@@ -308,13 +317,13 @@ bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
 
 // The start of a value line: the property name (key 0) and the separator
 // that follows every key text in memory.
-inline std::string_view TKestBinaryData::ValueLineHead() const
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::ValueLineHead() const
 {
     const std::string_view name = KeyText(0);
     return std::string_view(name.data(), name.size() + kValueSeparator.size());
 }
 
-inline void TKestBinaryData::RequireKeys(uint32_t count) const
+[[gnu::always_inline]] inline void TKestBinaryData::RequireKeys(uint32_t count) const
 {
     if (inKeyCount_ < count)
         filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has " + std::to_string(inKeyCount_)
@@ -352,7 +361,7 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
         return brLine;
     }
     for (;;) {
-        if (!ReadRecordHead())
+        if (!NextRecord())
             return brNone;
         switch (command_) {
         case bcDocument:
@@ -408,7 +417,7 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
     payloadLeft_ += filer_.hexRun_;
     filer_.hexRun_ = 0;
     while (depth > 0) {
-        if (!ReadRecordHead())
+        if (!NextRecord())
             return brNone;
         switch (command_) {
         case bcObject:
@@ -435,7 +444,7 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
     return brLine;
 }
 
-inline void TKestBinaryData::DecodeValue(std::string& line)
+[[gnu::always_inline]] inline void TKestBinaryData::DecodeValue(std::string& line)
 {
     RequireKeys(1);
     uint8_t raw[8];
