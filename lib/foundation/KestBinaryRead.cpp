@@ -137,7 +137,7 @@ template <typename T> std::string_view Decimal(T value, std::array<char, 12>& bu
 
 } // namespace
 
-inline bool TKestBinaryData::NextRecord()
+[[gnu::always_inline]] inline bool TKestBinaryData::NextRecord()
 {
     if (payloadLeft_ != 0) {
         filer_.SkipExact(payloadLeft_);
