@@ -118,10 +118,16 @@ private:
         uint32_t offset;
         uint32_t length;
     };
-    struct TSpan {
-        size_t offset;
+    // A reader's dictionary entry. A short text (most names are) lives in
+    // the entry itself, so that a reference costs one cache line; a longer
+    // one lives in readTexts_. offset is where the entry's long text starts
+    // or would start, so that a trim just cuts the block there.
+    static constexpr uint32_t kEntryText = 16;
+    struct alignas(32) TEntry {
+        uint64_t offset;
         uint32_t length;
         bool quoted; // a text value of this text needs quotes
+        char text[kEntryText + kValueSeparator.size()];
     };
     struct THash {
         using is_transparent = void;
@@ -182,11 +188,10 @@ private:
     std::string collect_;
     uint32_t collectCount_ = 0;
 
-    // Reader's dictionary (index = id) and the record being read.
-    // All texts live in one block, so entries cost no allocation of their
-    // own and a trim just cuts the tail.
+    // Reader's dictionary (index = id) and the record being read. Long
+    // texts live in one block, so entries cost no allocation of their own.
     std::string readTexts_;
-    std::vector<TSpan> readDict_;
+    std::vector<TEntry> readDict_;
     uint16_t command_ = 0;
     std::vector<TInKey> inKeys_; // grown, never shrunk: the first inKeyCount_ are this record's
     uint32_t inKeyCount_ = 0;

@@ -245,9 +245,16 @@ bool TKestBinaryData::RollBackHead(size_t entries)
 
 void TKestBinaryData::AddEntry(std::string_view text)
 {
-    const size_t offset = readTexts_.size();
-    readTexts_.append(text).append(kValueSeparator);
-    readDict_.push_back({offset, static_cast<uint32_t>(text.size()), NeedsQuoting(text)});
+    TEntry& entry = readDict_.emplace_back();
+    entry.offset = readTexts_.size();
+    entry.length = static_cast<uint32_t>(text.size());
+    entry.quoted = NeedsQuoting(text);
+    if (text.size() <= kEntryText) {
+        std::memcpy(entry.text, text.data(), text.size());
+        std::memcpy(entry.text + text.size(), kValueSeparator.data(), kValueSeparator.size());
+    } else {
+        readTexts_.append(text).append(kValueSeparator);
+    }
 }
 
 void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
@@ -305,8 +312,8 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
         return std::string_view(inKeyBytes_.data() + key.offset, key.length);
-    const TSpan& entry = readDict_[key.word];
-    return std::string_view(readTexts_.data() + entry.offset, entry.length);
+    const TEntry& entry = readDict_[key.word];
+    return std::string_view(entry.length <= kEntryText ? entry.text : readTexts_.data() + entry.offset, entry.length);
 }
 
 bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
