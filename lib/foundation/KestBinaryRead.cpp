@@ -1,3 +1,5 @@
+// Reading the binary form: each record back into the text line it stands
+// for, the sound records in the buffer by a short way.
 #include "KestBinaryData.h"
 
 #include <array>

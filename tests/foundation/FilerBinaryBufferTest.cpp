@@ -97,11 +97,11 @@ TEST(FilerBinaryBuffer, HandMadeKeysDecodeTheSameWhateverEachReadHandsOver)
     const std::string wideId = std::string("\x07", 1) + std::string("\x00\x00\x00\x00", 4);
     const std::string bytes = kSignature + TRecord(4).Inline("A").Id(0).Build()
         + TRecord(5).Inline("Free name", 8).U32(256).U32(1).Inline("free value", 8).Build()
-        + TRecord(5).Inline("Blank").U32(256).U32(1).Inline("").Build()
-        + TRecord(6).RawKeys(wideId, 1).Build() + TRecord(5).RawKeys(std::string("\x06\x01\x00", 3), 1).U32(3).U32(42).Build()
+        + TRecord(5).Inline("Blank").U32(256).U32(1).Inline("").Build() + TRecord(6).RawKeys(wideId, 1).Build()
+        + TRecord(5).RawKeys(std::string("\x06\x01\x00", 3), 1).U32(3).U32(42).Build()
         + TRecord(4097).Inline("skipped").Build() + TRecord(1).Id(2).Build() + kEndRecord;
-    const Lines expected {"kestbinary", "object A: A", "Free name = 'free value'", "Blank = ", "property A", "Blank = 42",
-        "", "document skipped"};
+    const Lines expected {"kestbinary", "object A: A", "Free name = 'free value'", "Blank = ", "property A",
+        "Blank = 42", "", "document skipped"};
     EXPECT_EQ(ReadAll(bytes), expected);
     for (int64_t chunk : {1, 7, 4096})
         EXPECT_EQ(ReadThrough(bytes, chunk), expected) << chunk;
