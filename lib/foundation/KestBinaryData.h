@@ -96,21 +96,38 @@ private:
     static constexpr uint32_t kKeyInline = 1u << 30;
     static constexpr uint32_t kKeyNoAdd = 1u << 31;
     static constexpr uint32_t kKeyIdMask = kKeyInline - 1;
+    // Flag byte in front of a key in the file: the width of its number
+    // (1, 2 or 3 for 1, 2 or 4 bytes), the number is a dictionary id, the
+    // inline text stays out of the dictionary.
+    static constexpr uint8_t kFlagWidthMask = 3;
+    static constexpr uint8_t kFlagId = 4;
+    static constexpr uint8_t kFlagNoAdd = 8;
+    // Follows every key text the reader keeps, so that a value line starts
+    // with one copy.
+    static constexpr std::string_view kValueSeparator = " = ";
 
     struct TOutKey {
         std::string_view text;
         uint32_t word;
     };
     // A key of the record being read: a dictionary id, or inline text kept
-    // out of the dictionary at offset in inKeyBytes_.
+    // out of the dictionary at offset in inKeyBytes_ (followed by the value
+    // separator, like the dictionary's texts).
     struct TInKey {
         uint32_t word;
-        size_t offset;
+        uint32_t offset;
         uint32_t length;
     };
-    struct TSpan {
-        size_t offset;
+    // A reader's dictionary entry. A short text (most names are) lives in
+    // the entry itself, so that a reference costs one cache line; a longer
+    // one lives in readTexts_. offset is where the entry's long text starts
+    // or would start, so that a trim just cuts the block there.
+    static constexpr uint32_t kEntryText = 16;
+    struct alignas(32) TEntry {
+        uint64_t offset;
         uint32_t length;
+        bool quoted; // a text value of this text needs quotes
+        char text[kEntryText + kValueSeparator.size()];
     };
     struct THash {
         using is_transparent = void;
@@ -132,9 +149,15 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
+    bool NextRecord();
+    bool ReadBufferedHead();
     bool ReadRecordHead();
+    bool RollBackHead(size_t entries);
     void ReadKeys(uint32_t count, uint32_t& left);
+    void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;
+    bool KeyNeedsQuoting(uint32_t index) const;
+    std::string_view ValueLineHead() const;
     void RequireKeys(uint32_t count) const;
     void ReadPayload(void* buffer, uint32_t count)
     {
@@ -147,6 +170,7 @@ private:
     void ReadTrim();
     void DecodeValue(std::string& line);
     void NextPendingLine(std::string& line);
+    void NextHexLine(std::string& line);
 
     TKestFiler& filer_;
     TMode mode_ = bmIdle;
@@ -164,19 +188,18 @@ private:
     std::string collect_;
     uint32_t collectCount_ = 0;
 
-    // Reader's dictionary (index = id) and the record being read.
-    // All texts live in one block, so entries cost no allocation of their
-    // own and a trim just cuts the tail.
+    // Reader's dictionary (index = id) and the record being read. Long
+    // texts live in one block, so entries cost no allocation of their own.
     std::string readTexts_;
-    std::vector<TSpan> readDict_;
+    std::vector<TEntry> readDict_;
     uint16_t command_ = 0;
     std::vector<TInKey> inKeys_; // grown, never shrunk: the first inKeyCount_ are this record's
     uint32_t inKeyCount_ = 0;
     std::string inKeyBytes_;
     uint32_t payloadLeft_ = 0;
-    // Lines still owed by a multi-line value; produced from the payload as
-    // they are asked for, so a huge value is never held as lines.
-    uint32_t pendingKind_ = 0;
+    // Elements still owed by a string list; produced from the payload as
+    // they are asked for, so a huge value is never held as lines. The bytes
+    // of a hex value are owed by the filer (see its hex run).
     uint32_t pendingCount_ = 0;
 };
 

@@ -77,7 +77,7 @@ int RoundedPercent(int64_t numerator, int64_t denominator)
 
 TKestFiler::TKestFiler(TKestStream& stream)
     : stream_(stream)
-    , buffer_(new uint8_t[kBufferSize])
+    , buffer_(new uint8_t[kBufferSize + kBufferSlack]())
 {
     total_ = stream_.Size();
     loaded_ = stream_.Position();
@@ -254,7 +254,7 @@ bool TKestFiler::ReadTextLine(std::string& line)
     }
 }
 
-bool TKestFiler::LoadStrCheck(std::string& line)
+bool TKestFiler::LoadLine(std::string& line)
 {
     for (;;) {
         if (binary_) {

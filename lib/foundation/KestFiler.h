@@ -43,7 +43,18 @@ public:
 
     // Reading. False when no line was read; a last line without terminator is
     // still delivered in line, with the result false.
-    bool LoadStrCheck(std::string& line);
+    bool LoadStrCheck(std::string& line)
+    {
+        // The inner lines of a hex value, one byte each, are most of the
+        // lines of a binary document with pictures: they take the short way.
+        if (hexRun_ > 1 && bufferPos_ < bufferCount_) {
+            --hexRun_;
+            PutHexLine(line, buffer_[bufferPos_++]);
+            DoProgress(ppLoad);
+            return true;
+        }
+        return LoadLine(line);
+    }
     // The line alone: empty when none, the last line even without terminator.
     std::string LoadStr();
     void LoadSkipToEnd();
@@ -81,6 +92,16 @@ private:
             ReportProgress(process);
     }
     void ReportProgress(TKestFilerProcess process);
+    bool LoadLine(std::string& line);
+    static void PutHexLine(std::string& line, uint8_t byte)
+    {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        // A hex line mostly follows one of the same length.
+        if (line.size() != 2)
+            line.resize(2);
+        line[0] = kDigits[byte >> 4];
+        line[1] = kDigits[byte & 15];
+    }
     bool FillBuffer();
     void WriteBytes(const void* buffer, size_t count);
     bool ReadTextLine(std::string& line);
@@ -113,6 +134,9 @@ private:
     TKestBinaryData& BinaryData();
 
     static constexpr int32_t kBufferSize = 65536;
+    // Zeroed bytes after the buffer, so that a decoder may read a few bytes
+    // past the data before testing where they end.
+    static constexpr int32_t kBufferSlack = 8;
 
     TKestStream& stream_;
     std::unique_ptr<uint8_t[]> buffer_;
@@ -124,6 +148,8 @@ private:
     int progress_ = 0;
     TKestFilerProcess lastProcess_ = ppUnknown;
     bool binary_ = false;
+    // Bytes of a binary hex value still to be delivered, one line each.
+    uint32_t hexRun_ = 0;
     std::unique_ptr<TKestBinaryData> binaryData_;
     std::string writeLine_;
 };

@@ -1,0 +1,573 @@
+// Reading the binary form: each record back into the text line it stands
+// for, the sound records in the buffer by a short way.
+#include "KestBinaryData.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "KestFiler.h"
+#include "KestUtils.h"
+
+namespace kest {
+
+using namespace std::string_view_literals;
+
+namespace {
+
+template <size_t Size> struct TUnsigned;
+template <> struct TUnsigned<1> {
+    using type = uint8_t;
+};
+template <> struct TUnsigned<2> {
+    using type = uint16_t;
+};
+template <> struct TUnsigned<4> {
+    using type = uint32_t;
+};
+template <> struct TUnsigned<8> {
+    using type = uint64_t;
+};
+
+// Integers and IEEE floats alike are stored little-endian.
+template <typename T> T FromLE(const uint8_t* p)
+{
+    using Bits = typename TUnsigned<sizeof(T)>::type;
+    Bits bits = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&bits, p, sizeof(T));
+    } else {
+        for (size_t i = sizeof(T); i-- > 0;)
+            bits = static_cast<Bits>((static_cast<uint64_t>(bits) << 8) | p[i]);
+    }
+    return std::bit_cast<T>(bits);
+}
+
+// Pieces of 16 bytes and more: 16-byte steps, the last one overlapping.
+void CopyLongPiece(char* out, const char* in, size_t n)
+{
+    if (n > 256) {
+        std::memcpy(out, in, n);
+        return;
+    }
+    char chunk[16];
+    for (size_t i = 0; i + 16 < n; i += 16) {
+        std::memcpy(chunk, in + i, 16);
+        std::memcpy(out + i, chunk, 16);
+    }
+    std::memcpy(chunk, in + n - 16, 16);
+    std::memcpy(out + n - 16, chunk, 16);
+}
+
+// Lines are assembled from a few short pieces. A library copy costs more
+// than the copy itself for a few bytes, so short pieces are moved inline
+// with two overlapping moves of 8 or 4 bytes.
+[[gnu::always_inline]] inline void CopyPiece(char* out, const char* in, size_t n)
+{
+    if (n >= 16) {
+        CopyLongPiece(out, in, n);
+    } else if (n >= 8) {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + n - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        uint32_t head = 0;
+        uint32_t tail = 0;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + n - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + n - 4, &tail, 4);
+    } else if (n > 0) {
+        out[0] = in[0];
+        out[n / 2] = in[n / 2];
+        out[n - 1] = in[n - 1];
+    }
+}
+
+// Sets line to the pieces one after another, with one size change.
+template <size_t... I>
+[[gnu::always_inline]] inline void AssignPieces(
+    std::string& line, const std::array<std::string_view, sizeof...(I)>& pieces, std::index_sequence<I...>)
+{
+    line.resize((pieces[I].size() + ...));
+    char* out = line.data();
+    ((CopyPiece(out, pieces[I].data(), pieces[I].size()), out += pieces[I].size()), ...);
+}
+
+template <typename... Pieces> [[gnu::always_inline]] inline void SetLine(std::string& line, const Pieces&... pieces)
+{
+    AssignPieces(line, {std::string_view(pieces)...}, std::index_sequence_for<Pieces...> {});
+}
+
+// Decimal text of an integer of up to 32 bits, built backwards in buffer.
+template <typename T> std::string_view Decimal(T value, std::array<char, 12>& buffer)
+{
+    static constexpr char kPairs[] = "0001020304050607080910111213141516171819"
+                                     "2021222324252627282930313233343536373839"
+                                     "4041424344454647484950515253545556575859"
+                                     "6061626364656667686970717273747576777879"
+                                     "8081828384858687888990919293949596979899";
+    static_assert(sizeof(T) <= 4);
+    bool negative = false;
+    if constexpr (std::is_signed_v<T>)
+        negative = value < 0;
+    uint32_t magnitude = static_cast<uint32_t>(value);
+    if (negative)
+        magnitude = 0u - magnitude;
+    char* const end = buffer.data() + buffer.size();
+    char* p = end;
+    while (magnitude >= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (magnitude % 100), 2);
+        magnitude /= 100;
+    }
+    if (magnitude >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * magnitude, 2);
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
+    if (negative)
+        *--p = '-';
+    return std::string_view(p, static_cast<size_t>(end - p));
+}
+
+} // namespace
+
+[[gnu::always_inline]] inline bool TKestBinaryData::NextRecord()
+{
+    if (payloadLeft_ != 0) {
+        filer_.SkipExact(payloadLeft_);
+        payloadLeft_ = 0;
+    }
+    return ReadBufferedHead() || ReadRecordHead();
+}
+
+bool TKestBinaryData::ReadRecordHead()
+{
+    uint8_t header[kRecordHeaderSize];
+    const size_t got = filer_.ReadUpTo(header, sizeof(header));
+    if (got == 0)
+        return false;
+    if (got != sizeof(header))
+        filer_.ReadError();
+    command_ = FromLE<uint16_t>(header);
+    const uint32_t keyCount = FromLE<uint16_t>(header + 2);
+    const uint32_t size = FromLE<uint32_t>(header + 4);
+    if (size < kRecordHeaderSize)
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " is below the header size");
+    if (size > kMaxRecordSize)
+        filer_.ReadError("Stream read error: record size " + std::to_string(size) + " exceeds the limit of "
+            + std::to_string(kMaxRecordSize));
+    uint32_t left = size - kRecordHeaderSize;
+    if (keyCount * 2 > left)
+        filer_.ReadError("Stream read error: " + std::to_string(keyCount) + " keys do not fit a record of "
+            + std::to_string(size) + " bytes");
+    ReadKeys(keyCount, left);
+    payloadLeft_ = left;
+    return true;
+}
+
+// The common case: a sound record lying whole in the filer's buffer, read
+// with plain pointer steps. Anything else (a record reaching past the
+// buffered bytes, a malformed key, a full dictionary) is left untouched to
+// the careful path, which refills as it goes and reports the faults.
+[[gnu::always_inline]] inline bool TKestBinaryData::ReadBufferedHead()
+{
+    const size_t buffered = filer_.Buffered();
+    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
+    if (buffered < kRecordHeaderSize)
+        return false;
+    const uint32_t keyCount = FromLE<uint16_t>(record + 2);
+    const uint32_t size = FromLE<uint32_t>(record + 4);
+    // Every key takes at least 2 bytes.
+    if (size > buffered || size < kRecordHeaderSize + 2 * keyCount)
+        return false;
+    if (inKeys_.size() < keyCount)
+        inKeys_.resize(keyCount);
+    const uint8_t* p = record + kRecordHeaderSize;
+    const uint8_t* const end = record + size;
+    TInKey* const keys = inKeys_.data();
+    size_t entries = readDict_.size();
+    const size_t entriesBefore = entries;
+    inKeyBytes_.clear();
+    for (uint32_t i = 0; i < keyCount; ++i) {
+        // Widths 1, 2 and 3 stand for 1, 2 and 4 bytes. The flag and the
+        // number are read before the bounds test, and the number as 4 bytes
+        // masked: that may look past the record, never past the buffer's
+        // slack.
+        static constexpr uint32_t kWidthMask[4] = {0, 0xFF, 0xFFFF, 0xFFFFFFFF};
+        const uint8_t flag = p[0];
+        const uint32_t width = flag & kFlagWidthMask;
+        const uint32_t bytes = (1u << width) >> 1;
+        const uint32_t number = FromLE<uint32_t>(p + 1) & kWidthMask[width];
+        p += 1 + bytes;
+        if (width == 0 || p > end)
+            return RollBackHead(entriesBefore);
+        if ((flag & kFlagId) != 0) {
+            if (number >= entries)
+                return RollBackHead(entriesBefore);
+            keys[i].word = number;
+            continue;
+        }
+        if (number > static_cast<size_t>(end - p))
+            return RollBackHead(entriesBefore);
+        const std::string_view text(reinterpret_cast<const char*>(p), number);
+        p += number;
+        if ((flag & kFlagNoAdd) != 0 || number == 0) {
+            keys[i] = {kKeyInline, static_cast<uint32_t>(inKeyBytes_.size()), number};
+            inKeyBytes_.append(text).append(kValueSeparator);
+            continue;
+        }
+        if (entries >= kMaxReadDictionary)
+            return RollBackHead(entriesBefore);
+        keys[i].word = static_cast<uint32_t>(entries++);
+        AddEntry(text);
+    }
+    command_ = FromLE<uint16_t>(record);
+    inKeyCount_ = keyCount;
+    payloadLeft_ = static_cast<uint32_t>(end - p);
+    filer_.bufferPos_ = static_cast<int32_t>(p - filer_.buffer_.get());
+    return true;
+}
+
+bool TKestBinaryData::RollBackHead(size_t entries)
+{
+    if (entries < readDict_.size()) {
+        readTexts_.resize(readDict_[entries].offset);
+        readDict_.resize(entries);
+    }
+    return false;
+}
+
+void TKestBinaryData::AddEntry(std::string_view text)
+{
+    TEntry& entry = readDict_.emplace_back();
+    entry.offset = readTexts_.size();
+    entry.length = static_cast<uint32_t>(text.size());
+    entry.quoted = NeedsQuoting(text);
+    if (text.size() <= kEntryText) {
+        std::memcpy(entry.text, text.data(), text.size());
+        std::memcpy(entry.text + text.size(), kValueSeparator.data(), kValueSeparator.size());
+    } else {
+        readTexts_.append(text).append(kValueSeparator);
+    }
+}
+
+void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
+{
+    inKeyCount_ = 0;
+    inKeyBytes_.clear();
+    if (inKeys_.size() < count)
+        inKeys_.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t flag = 0;
+        if (left < 1)
+            filer_.ReadError();
+        filer_.ReadExact(&flag, 1);
+        --left;
+        const uint32_t width = flag & kFlagWidthMask;
+        if (width == 0)
+            filer_.ReadError();
+        const uint32_t bytes = width == 3 ? 4 : width;
+        if (bytes > left)
+            filer_.ReadError("Stream read error: a key runs past the end of its record");
+        uint8_t raw[4];
+        filer_.ReadExact(raw, bytes);
+        const uint32_t number = bytes == 1 ? raw[0] : bytes == 2 ? FromLE<uint16_t>(raw) : FromLE<uint32_t>(raw);
+        left -= bytes;
+        if ((flag & kFlagId) != 0) {
+            if (number >= readDict_.size())
+                filer_.ReadError("Stream read error: dictionary id " + std::to_string(number) + " is not defined");
+            inKeys_[inKeyCount_++].word = number;
+            continue;
+        }
+        if (number > left)
+            filer_.ReadError(
+                "Stream read error: a key of " + std::to_string(number) + " bytes runs past the end of its record");
+        left -= number;
+        if ((flag & kFlagNoAdd) != 0 || number == 0) {
+            inKeys_[inKeyCount_++] = {kKeyInline, static_cast<uint32_t>(inKeyBytes_.size()), number};
+            filer_.ReadAppend(inKeyBytes_, number);
+            inKeyBytes_.append(kValueSeparator);
+            continue;
+        }
+        if (readDict_.size() >= kMaxReadDictionary)
+            filer_.ReadError(
+                "Stream read error: the dictionary exceeds " + std::to_string(kMaxReadDictionary) + " entries");
+        inKeys_[inKeyCount_++].word = static_cast<uint32_t>(readDict_.size());
+        // Read as it arrives: a hostile length never allocates more than
+        // the data really there.
+        std::string text;
+        filer_.ReadAppend(text, number);
+        AddEntry(text);
+    }
+}
+
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::KeyText(uint32_t index) const
+{
+    const TInKey& key = inKeys_[index];
+    if ((key.word & kKeyInline) != 0)
+        return std::string_view(inKeyBytes_.data() + key.offset, key.length);
+    const TEntry& entry = readDict_[key.word];
+    return std::string_view(entry.length <= kEntryText ? entry.text : readTexts_.data() + entry.offset, entry.length);
+}
+
+bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
+{
+    const TInKey& key = inKeys_[index];
+    return (key.word & kKeyInline) != 0 ? NeedsQuoting(KeyText(index)) : readDict_[key.word].quoted;
+}
+
+// The start of a value line: the property name (key 0) and the separator
+// that follows every key text in memory.
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::ValueLineHead() const
+{
+    const std::string_view name = KeyText(0);
+    return std::string_view(name.data(), name.size() + kValueSeparator.size());
+}
+
+[[gnu::always_inline]] inline void TKestBinaryData::RequireKeys(uint32_t count) const
+{
+    if (inKeyCount_ < count)
+        filer_.ReadError("Stream read error: record " + std::to_string(command_) + " has " + std::to_string(inKeyCount_)
+            + " keys, needs " + std::to_string(count));
+}
+
+void TKestBinaryData::PayloadOverrun()
+{
+    filer_.ReadError("Stream read error: a value runs past the end of its record");
+}
+
+void TKestBinaryData::ReadTrim()
+{
+    uint8_t raw[4];
+    ReadPayload(raw, 4);
+    const uint32_t count = FromLE<uint32_t>(raw);
+    const size_t keep = readDict_.size() > count ? readDict_.size() - count : 1;
+    if (readDict_.size() > keep) {
+        readTexts_.resize(readDict_[keep].offset);
+        readDict_.resize(keep);
+    }
+}
+
+TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
+{
+    if (mode_ == bmWriting || finished_)
+        return brNone;
+    mode_ = bmReading;
+    if (filer_.hexRun_ != 0) {
+        NextHexLine(line);
+        return brLine;
+    }
+    if (pendingCount_ != 0) {
+        NextPendingLine(line);
+        return brLine;
+    }
+    for (;;) {
+        if (!NextRecord())
+            return brNone;
+        switch (command_) {
+        case bcDocument:
+            RequireKeys(1);
+            SetLine(line, "document ", KeyText(0));
+            return brLine;
+        case bcClipboard:
+            SetLine(line, "clipboard");
+            return brLine;
+        case bcLibrary:
+            RequireKeys(1);
+            SetLine(line, "library ", KeyText(0));
+            return brLine;
+        case bcObject:
+            RequireKeys(2);
+            SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
+            return brLine;
+        case bcValue:
+            DecodeValue(line);
+            return brLine;
+        case bcProperty:
+            RequireKeys(1);
+            SetLine(line, "property ", KeyText(0));
+            return brLine;
+        case bcEnd:
+            SetLine(line, "end");
+            return brLine;
+        case bcTrim:
+            ReadTrim();
+            continue;
+        case bcFinish:
+            finished_ = true;
+            return brText;
+        default:
+            if (command_ >= bcFirstSkipped) {
+                line.clear();
+                return brLine;
+            }
+            finished_ = true;
+            return brNone;
+        }
+    }
+}
+
+TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
+{
+    if (mode_ == bmWriting || finished_)
+        return brNone;
+    mode_ = bmReading;
+    // Lines still owed by a value belong to no block; their bytes are
+    // passed over with the rest of the payload.
+    pendingCount_ = 0;
+    payloadLeft_ += filer_.hexRun_;
+    filer_.hexRun_ = 0;
+    while (depth > 0) {
+        if (!NextRecord())
+            return brNone;
+        switch (command_) {
+        case bcObject:
+        case bcProperty:
+            ++depth;
+            break;
+        case bcEnd:
+            --depth;
+            break;
+        case bcTrim:
+            ReadTrim();
+            break;
+        case bcFinish:
+            finished_ = true;
+            return brText;
+        default:
+            if (command_ == 0 || (command_ > bcFinish && command_ < bcFirstSkipped)) {
+                finished_ = true;
+                return brNone;
+            }
+            break;
+        }
+    }
+    return brLine;
+}
+
+[[gnu::always_inline]] inline void TKestBinaryData::DecodeValue(std::string& line)
+{
+    RequireKeys(1);
+    uint8_t raw[8];
+    ReadPayload(raw, 4);
+    const uint32_t type = FromLE<uint32_t>(raw);
+    const std::string_view head = ValueLineHead();
+    std::array<char, 12> digits;
+    switch (type) {
+    case btSmallint:
+        ReadPayload(raw, 2);
+        SetLine(line, head, Decimal(FromLE<int16_t>(raw), digits));
+        break;
+    case btInteger:
+        ReadPayload(raw, 4);
+        SetLine(line, head, Decimal(FromLE<int32_t>(raw), digits));
+        break;
+    case btSingle:
+        ReadPayload(raw, 4);
+        SetLine(line, head, FloatToStrDot(FromLE<float>(raw)));
+        break;
+    case btDouble:
+    case btDate:
+        ReadPayload(raw, 8);
+        SetLine(line, head, FloatToStrDot(FromLE<double>(raw)));
+        break;
+    case btCurrency:
+        ReadPayload(raw, 8);
+        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
+        break;
+    case btBoolean:
+        ReadPayload(raw, 4);
+        SetLine(line, head, FromLE<int32_t>(raw) != 0 ? "True"sv : "False"sv);
+        break;
+    case btShortint:
+        ReadPayload(raw, 1);
+        SetLine(line, head, Decimal(FromLE<int8_t>(raw), digits));
+        break;
+    case btByte:
+        ReadPayload(raw, 1);
+        SetLine(line, head, Decimal(raw[0], digits));
+        break;
+    case btWord:
+        ReadPayload(raw, 2);
+        SetLine(line, head, Decimal(FromLE<uint16_t>(raw), digits));
+        break;
+    case btLongWord:
+        ReadPayload(raw, 4);
+        SetLine(line, head, Decimal(FromLE<uint32_t>(raw), digits));
+        break;
+    case btString: {
+        ReadPayload(raw, 4);
+        const uint32_t index = FromLE<uint32_t>(raw);
+        if (index >= inKeyCount_)
+            filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
+                + std::to_string(inKeyCount_));
+        const std::string_view text = KeyText(index);
+        if (KeyNeedsQuoting(index))
+            SetLine(line, head, "'", text, "'");
+        else
+            SetLine(line, head, text);
+        break;
+    }
+    case btStrings: {
+        ReadPayload(raw, 4);
+        const uint32_t count = FromLE<uint32_t>(raw);
+        if (count > payloadLeft_ / 4)
+            filer_.ReadError(
+                "Stream read error: " + std::to_string(count) + " list elements do not fit the rest of the record");
+        SetLine(line, head, count == 0 ? "( )"sv : "("sv);
+        pendingCount_ = count;
+        break;
+    }
+    case btBytes:
+        SetLine(line, head, payloadLeft_ == 0 ? "{ }"sv : "{"sv);
+        filer_.hexRun_ = payloadLeft_;
+        payloadLeft_ = 0;
+        break;
+    default:
+        filer_.ReadError();
+    }
+}
+
+void TKestBinaryData::NextPendingLine(std::string& line)
+{
+    --pendingCount_;
+    uint8_t raw[4];
+    ReadPayload(raw, 4);
+    const uint32_t length = FromLE<uint32_t>(raw);
+    if (length > payloadLeft_)
+        filer_.ReadError("Stream read error: a list element of " + std::to_string(length)
+            + " bytes runs past the end of its record");
+    payloadLeft_ -= length;
+    const std::string_view closing = pendingCount_ == 0 ? "' )"sv : "'"sv;
+    if (length <= filer_.Buffered()) {
+        const auto* element = reinterpret_cast<const char*>(filer_.buffer_.get() + filer_.bufferPos_);
+        SetLine(line, "'", std::string_view(element, length), closing);
+        filer_.bufferPos_ += static_cast<int32_t>(length);
+        return;
+    }
+    line.assign("'");
+    filer_.ReadAppend(line, length);
+    line.append(closing);
+}
+
+// A hex line the filer's short way did not take: the value's last, or one
+// whose byte is not buffered yet.
+void TKestBinaryData::NextHexLine(std::string& line)
+{
+    uint8_t byte = 0;
+    filer_.ReadExact(&byte, 1);
+    --filer_.hexRun_;
+    TKestFiler::PutHexLine(line, byte);
+    if (filer_.hexRun_ == 0)
+        line.append(" }");
+}
+
+} // namespace kest
