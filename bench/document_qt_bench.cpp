@@ -17,6 +17,7 @@
 #include "KestFiler.h"
 #include "KestStream.h"
 #include "support/BenchTimes.h"
+#include "support/PanelDocument.h"
 #include "support/HeapCounter.h"
 
 namespace {
@@ -145,13 +146,6 @@ const std::string& Document(int count, bool binary)
     return documents.emplace(std::make_pair(count, binary), form).first->second;
 }
 
-void Load(TKestPanel& panel, const std::string& bytes)
-{
-    TKestMemoryStream stream(bytes.data(), bytes.size());
-    std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppLoad, false);
-    panel.LoadFromFiler(*filer);
-}
-
 int CountControls(TKestPanel& panel)
 {
     int count = 0;
@@ -172,7 +166,7 @@ TKestPanel& Loaded(int count)
     auto it = panels.find(count);
     if (it == panels.end()) {
         it = panels.emplace(count, std::make_unique<TKestPanel>()).first;
-        Load(*it->second, Document(count, false));
+        bench::LoadDocument(*it->second, Document(count, false));
     }
     return *it->second;
 }
@@ -209,7 +203,7 @@ void BM_Load(benchmark::State& state)
         panel->EmptyDocument();
         const int64_t before = bench::ResetHeapPeak();
         state.ResumeTiming();
-        Load(*panel, bytes);
+        bench::LoadDocument(*panel, bytes);
         state.PauseTiming();
         held = bench::HeapInUse() - before;
         peak = bench::HeapPeak() - before;
@@ -243,7 +237,7 @@ void BM_Destroy(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto panel = std::make_unique<TKestPanel>();
-        Load(*panel, bytes);
+        bench::LoadDocument(*panel, bytes);
         state.ResumeTiming();
         panel.reset();
     }

@@ -17,6 +17,7 @@
 #include "KestBase.h"
 #include "KestControls.h"
 #include "support/BenchTimes.h"
+#include "support/PanelDocument.h"
 #include "support/HeapCounter.h"
 #include "support/ShapeScene.h"
 
@@ -41,21 +42,6 @@ TPages PagesFor(int shapes)
     return {groups / kMaxGroupsPerPage, kMaxGroupsPerPage};
 }
 
-void Load(TKestPanel& panel, const std::string& bytes)
-{
-    TKestMemoryStream stream(bytes.data(), bytes.size());
-    std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppLoad, false);
-    panel.LoadFromFiler(*filer);
-}
-
-std::string Save(TKestPanel& panel, bool binary)
-{
-    TKestMemoryStream stream;
-    std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppSave, binary);
-    panel.SaveToFiler(*filer);
-    return stream.Text();
-}
-
 // Loaded documents by shape count; freed before the application object, as
 // their fonts and images belong to it.
 std::map<int, std::unique_ptr<TKestPanel>> panels;
@@ -66,7 +52,7 @@ TKestPanel& Loaded(int shapes)
     if (!panel) {
         const TPages p = PagesFor(shapes);
         panel = std::make_unique<TKestPanel>();
-        Load(*panel, ShapeDocument(p.pages, p.groups));
+        bench::LoadDocument(*panel, ShapeDocument(p.pages, p.groups));
     }
     return *panel;
 }
@@ -77,20 +63,9 @@ const std::string& Document(int shapes, bool binary)
     std::string& bytes = documents[{shapes, binary}];
     if (bytes.empty()) {
         const TPages p = PagesFor(shapes);
-        bytes = binary ? Save(Loaded(shapes), true) : ShapeDocument(p.pages, p.groups);
+        bytes = binary ? bench::SaveDocument(Loaded(shapes), true) : ShapeDocument(p.pages, p.groups);
     }
     return bytes;
-}
-
-int CountShapes(TKestPanel& panel)
-{
-    int count = 0;
-    for (int i = 0; i < panel.Schemes()->Count(); ++i)
-        panel.Schemes()->ByIndex(i)->ForEach([&](TKestControl* c) {
-            count += !dynamic_cast<TKestGroup*>(c) && !dynamic_cast<TKestCustomScheme*>(c);
-            return true;
-        });
-    return count;
 }
 
 void SetShapeCounters(benchmark::State& state, int shapes)
@@ -108,11 +83,11 @@ void BM_Load(benchmark::State& state)
         auto panel = std::make_unique<TKestPanel>();
         const int64_t before = bench::ResetHeapPeak();
         state.ResumeTiming();
-        Load(*panel, bytes);
+        bench::LoadDocument(*panel, bytes);
         state.PauseTiming();
         held = bench::HeapInUse() - before;
         peak = bench::HeapPeak() - before;
-        if (CountShapes(*panel) != shapes)
+        if (bench::CountShapes(*panel) != shapes)
             state.SkipWithError("document not loaded whole");
         panel.reset();
         state.ResumeTiming();
@@ -129,7 +104,7 @@ void BM_Save(benchmark::State& state)
     TKestPanel& panel = Loaded(shapes);
     const bool binary = state.range(1) != 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(Save(panel, binary).size());
+        benchmark::DoNotOptimize(bench::SaveDocument(panel, binary).size());
     SetShapeCounters(state, shapes);
 }
 

@@ -21,6 +21,7 @@
 
 #include "KestBase.h"
 #include "KestControls.h"
+#include "support/PanelDocument.h"
 #include "support/ShapeScene.h"
 
 namespace {
@@ -53,24 +54,6 @@ const std::string& DocumentText()
     return text;
 }
 
-void Load(TKestPanel& panel, const std::string& bytes)
-{
-    TKestMemoryStream stream(bytes.data(), bytes.size());
-    std::unique_ptr<TKestFiler> filer = panel.CreateFiler(stream, ppLoad, false);
-    panel.LoadFromFiler(*filer);
-}
-
-int CountShapes(TKestPanel& panel)
-{
-    int count = 0;
-    for (int i = 0; i < panel.Schemes()->Count(); ++i)
-        panel.Schemes()->ByIndex(i)->ForEach([&](TKestControl* c) {
-            count += !dynamic_cast<TKestGroup*>(c) && !dynamic_cast<TKestCustomScheme*>(c);
-            return true;
-        });
-    return count;
-}
-
 // Freed before the application object goes, as the panel's fonts and images
 // belong to it.
 std::unique_ptr<TKestPanel> loadedPanel;
@@ -79,7 +62,7 @@ TKestPanel& LoadedPanel()
 {
     if (!loadedPanel) {
         loadedPanel = std::make_unique<TKestPanel>();
-        Load(*loadedPanel, DocumentText());
+        bench::LoadDocument(*loadedPanel, DocumentText());
     }
     return *loadedPanel;
 }
@@ -139,10 +122,10 @@ void LoadAgainstSvg(benchmark::State& state, const std::string& bytes)
     TPairTimer timer;
     for (auto _ : state) {
         TKestPanel panel;
-        timer.Kest([&] { Load(panel, bytes); });
+        timer.Kest([&] { bench::LoadDocument(panel, bytes); });
         QSvgRenderer renderer;
         timer.Peer([&] { renderer.load(svg); });
-        if (!renderer.isValid() || CountShapes(panel) != expected) {
+        if (!renderer.isValid() || bench::CountShapes(panel) != expected) {
             state.SkipWithError("a document did not load whole");
             break;
         }
