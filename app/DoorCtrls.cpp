@@ -69,10 +69,15 @@ void TKestDoor::CreateProperties()
     TKestControl::CreateProperties();
     passAProp_ = Props().Add<TIntProp>("PassA");
     passBProp_ = Props().Add<TIntProp>("PassB");
-    orientationProp_ = Props().Add<TEnumProp>("Orientation", TStrings {"Vertical", "Horizontal"});
-    doorStateProp_ = Props().Add<TEnumProp>("DoorState", TStrings {"Closed", "Opened"});
-    accessDirProp_ = Props().Add<TEnumProp>("AccessDir", TStrings {"Unknown", "Forward", "Backward"});
-    doorEventProp_ = Props().Add<TEnumProp>("DoorEvent", TStrings {"Inactive", "Valid", "Error", "Warning", "Broken"});
+    static const auto kOrientationNames = std::make_shared<const TStrings>(TStrings {"Vertical", "Horizontal"});
+    orientationProp_ = Props().Add<TEnumProp>("Orientation", kOrientationNames);
+    static const auto kDoorStateNames = std::make_shared<const TStrings>(TStrings {"Closed", "Opened"});
+    doorStateProp_ = Props().Add<TEnumProp>("DoorState", kDoorStateNames);
+    static const auto kAccessDirNames = std::make_shared<const TStrings>(TStrings {"Unknown", "Forward", "Backward"});
+    accessDirProp_ = Props().Add<TEnumProp>("AccessDir", kAccessDirNames);
+    static const auto kDoorEventNames
+        = std::make_shared<const TStrings>(TStrings {"Inactive", "Valid", "Error", "Warning", "Broken"});
+    doorEventProp_ = Props().Add<TEnumProp>("DoorEvent", kDoorEventNames);
 }
 
 void TKestDoor::ControlCreate()

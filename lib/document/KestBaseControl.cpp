@@ -58,6 +58,14 @@ void RegisterControlClass(const TKestControlClass* cls)
         registry.push_back(cls);
 }
 
+void TKestControlClass::NotePropDemand(int count, size_t bytes) const
+{
+    if (count > PropCountHint())
+        propCount_.store(count, std::memory_order_relaxed);
+    if (bytes > PropBytesHint())
+        propBytes_.store(bytes, std::memory_order_relaxed);
+}
+
 void RegisterControlClasses(std::initializer_list<const TKestControlClass*> classes)
 {
     for (const TKestControlClass* cls : classes)
@@ -145,7 +153,10 @@ void TKestControl::Init(TKestControl* parent, TKestLayer* layer)
         PropHistoryAction(sender, prop, cls);
     };
     props_->OnGetOwnerId = [this](TPropList*) { return ID(); };
+    const auto* cls = static_cast<const TKestControlClass*>(ClassType());
+    props_->Reserve(cls->PropCountHint(), cls->PropBytesHint());
     CreateProperties();
+    cls->NotePropDemand(props_->Count(), props_->AddedBytes());
 
     if (parent)
         parent->AddChild(this);

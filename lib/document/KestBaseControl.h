@@ -13,6 +13,7 @@
 // and freed with the panel.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -116,10 +117,19 @@ public:
     int CreationCursor() const { return cursor_(); }
     bool ToolInfo(QImage* bitmap, std::string& hint) const { return toolInfo_(bitmap, hint); }
 
+    // The most properties (and their bytes) an object of the class has made
+    // so far: the next one reserves room for them at once, which matters
+    // when a document brings thousands.
+    int PropCountHint() const { return propCount_.load(std::memory_order_relaxed); }
+    size_t PropBytesHint() const { return propBytes_.load(std::memory_order_relaxed); }
+    void NotePropDemand(int count, size_t bytes) const;
+
 private:
     TCreate create_;
     TCreationCursor cursor_;
     TToolInfo toolInfo_;
+    mutable std::atomic<int> propCount_ {0};
+    mutable std::atomic<size_t> propBytes_ {0};
 };
 
 #define KEST_CONTROL_CLASS(Self)                                                                                       \

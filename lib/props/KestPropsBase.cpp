@@ -55,7 +55,7 @@ TPropList* TCustomProp::Owner() const
 std::string TCustomProp::Name() const
 {
     int index = owner_ ? owner_->IndexOf(this) : -1;
-    return index >= 0 ? owner_->Name(index) : std::string();
+    return index >= 0 ? std::string(owner_->Name(index)) : std::string();
 }
 
 TNotifyLink* TCustomProp::NotifyLink()

@@ -89,7 +89,12 @@ TStrings SplitTextLines(std::string_view text)
 KEST_CLASS_IMPL(TEnumProp, TCustomProp)
 
 TEnumProp::TEnumProp(TStrings names)
-    : enumNames_(std::move(names))
+    : TEnumProp(std::make_shared<const TStrings>(std::move(names)))
+{
+}
+
+TEnumProp::TEnumProp(std::shared_ptr<const TStrings> names)
+    : enumNames_(names ? std::move(names) : std::make_shared<const TStrings>())
 {
     SetIsEnum(true);
 }
@@ -110,7 +115,8 @@ std::string TEnumProp::GetDisplayValue()
 
 std::string TEnumProp::ValueName() const
 {
-    return value_ >= 0 && value_ < int32_t(enumNames_.size()) ? enumNames_[value_] : std::string();
+    const TStrings& names = *enumNames_;
+    return value_ >= 0 && value_ < int32_t(names.size()) ? names[value_] : std::string();
 }
 
 int32_t TEnumProp::IndexOfEnumName(const TPropValue& value) const
@@ -118,8 +124,9 @@ int32_t TEnumProp::IndexOfEnumName(const TPropValue& value) const
     std::string name;
     if (!ValueToText(value, name))
         return -1;
-    for (size_t i = 0; i < enumNames_.size(); ++i)
-        if (SameNameCI(enumNames_[i], name))
+    const TStrings& names = *enumNames_;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (SameNameCI(names[i], name))
             return static_cast<int32_t>(i);
     return -1;
 }
@@ -144,7 +151,7 @@ TPropValue TEnumProp::GetPropValue(std::string_view subName)
 
 void TEnumProp::GetEnumList(TStrings& list)
 {
-    list = enumNames_;
+    list = *enumNames_;
 }
 
 // --- TBoolProp ---
@@ -152,8 +159,14 @@ void TEnumProp::GetEnumList(TStrings& list)
 KEST_CLASS_IMPL(TBoolProp, TEnumProp)
 
 TBoolProp::TBoolProp()
-    : TEnumProp({"False", "True"})
+    : TEnumProp(BoolNames())
 {
+}
+
+const std::shared_ptr<const TStrings>& TBoolProp::BoolNames()
+{
+    static const auto names = std::make_shared<const TStrings>(TStrings {"False", "True"});
+    return names;
 }
 
 void TBoolProp::SetPropValue(std::string_view subName, const TPropValue& value)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,12 +22,14 @@ class TEnumProp : public TCustomProp {
     KEST_CLASS(TEnumProp)
 public:
     explicit TEnumProp(TStrings names = {});
+    // Names shared by every property of a kind: a document may hold many.
+    explicit TEnumProp(std::shared_ptr<const TStrings> names);
 
     int32_t Value() const { return value_; }
     // No range check: an index outside the names shows as an empty text.
     virtual void SetValue(int32_t value);
-    const TStrings& EnumNames() const { return enumNames_; }
-    void SetEnumNames(TStrings names) { enumNames_ = std::move(names); }
+    const TStrings& EnumNames() const { return *enumNames_; }
+    void SetEnumNames(TStrings names) { enumNames_ = std::make_shared<const TStrings>(std::move(names)); }
 
     std::string GetDisplayValue() override;
     void SetPropValue(std::string_view subName, const TPropValue& value) override;
@@ -41,7 +44,7 @@ protected:
 
 private:
     int32_t value_ = 0;
-    TStrings enumNames_;
+    std::shared_ptr<const TStrings> enumNames_;
 };
 
 class TBoolProp : public TEnumProp {
@@ -54,6 +57,9 @@ public:
 
     void SetPropValue(std::string_view subName, const TPropValue& value) override;
     TPropValue GetPropValue(std::string_view subName) override;
+
+private:
+    static const std::shared_ptr<const TStrings>& BoolNames();
 };
 
 class TIntProp : public TCustomProp {

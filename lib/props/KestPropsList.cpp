@@ -40,21 +40,68 @@ TPropList::~TPropList()
 
 TCustomProp* TPropList::Insert(std::unique_ptr<TCustomProp> prop, std::string_view name)
 {
+    return InsertOwned(TPropPtr(prop.release()), name);
+}
+
+TCustomProp* TPropList::InsertOwned(TPropPtr prop, std::string_view name)
+{
     // Formatted only when thrown: every property of every control passes here.
     const auto refuse = [name] { throw EKestError(FormatMessage("Property %s already exist", std::string(name))); };
-    // A property that belongs somewhere already stays with its owner.
-    if (prop && (IndexOf(prop.get()) >= 0 || prop->owner_ || prop->parentProp_)) {
+    // A property that belongs somewhere already stays with its owner (a
+    // listed property always has one).
+    if (prop && (prop->owner_ || prop->parentProp_)) {
         (void)prop.release();
         refuse();
     }
     auto [pos, found] = Locate(name);
     if (!prop || found || IsReservedName(name))
         refuse();
+    char* text = static_cast<char*>(TakeReserved(name.size(), 1));
+    const bool nameInPlace = text != nullptr;
+    if (!nameInPlace)
+        text = new char[name.size()];
+    std::copy(name.begin(), name.end(), text);
+    const TEntry entry {{text, name.size()}, prop.get(), prop.get_deleter().InPlace, nameInPlace};
+    try {
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(pos), entry);
+    } catch (...) {
+        if (!nameInPlace)
+            delete[] text;
+        throw;
+    }
     prop->owner_ = this;
     prop->AfterConstruction();
-    TCustomProp* result = prop.get();
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(pos), TEntry {std::string(name), std::move(prop)});
-    return result;
+    return prop.release();
+}
+
+void TPropList::Destroy(const TEntry& entry)
+{
+    TPropPtr(entry.Prop, TPropDeleter {entry.PropInPlace}).reset();
+    if (!entry.NameInPlace)
+        delete[] entry.Name.data();
+}
+
+void TPropList::Reserve(int count, size_t bytes)
+{
+    if (count > 0)
+        items_.reserve(static_cast<size_t>(count));
+    if (!reserved_ && bytes > 0) {
+        reserved_ = std::make_unique_for_overwrite<std::byte[]>(bytes);
+        reservedSize_ = bytes;
+    }
+}
+
+void* TPropList::TakeReserved(size_t size, size_t align)
+{
+    // Counted as the block would place it, so that a count taken from one
+    // list reserves exactly enough for the next of the same kind.
+    const size_t step = (size + kReservedAlign - 1) / kReservedAlign * kReservedAlign;
+    addedBytes_ += step;
+    if (align > kReservedAlign || reservedUsed_ + step > reservedSize_)
+        return nullptr;
+    void* place = reserved_.get() + reservedUsed_;
+    reservedUsed_ += step;
+    return place;
 }
 
 std::pair<size_t, bool> TPropList::Locate(std::string_view name) const
@@ -68,13 +115,13 @@ std::pair<size_t, bool> TPropList::Locate(std::string_view name) const
 TCustomProp* TPropList::PropByName(std::string_view name) const
 {
     auto [pos, found] = Locate(name);
-    return found ? items_[pos].Prop.get() : nullptr;
+    return found ? items_[pos].Prop : nullptr;
 }
 
 int TPropList::IndexOf(const TCustomProp* prop) const
 {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].Prop.get() == prop)
+        if (items_[i].Prop == prop)
             return static_cast<int>(i);
     return -1;
 }
@@ -85,8 +132,9 @@ void TPropList::Delete(int index)
         throw EKestError("Property index out of bounds (" + std::to_string(index) + ")");
     // Out of the list first, so that the property's destruction notices
     // never find it listed.
-    std::unique_ptr<TCustomProp> prop = std::move(items_[index].Prop);
+    const TEntry entry = items_[index];
     items_.erase(items_.begin() + index);
+    Destroy(entry);
 }
 
 void TPropList::Clear()

@@ -3,9 +3,11 @@
 // TPropRefList, which holds reference values back until loading ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +32,20 @@ using TPropHistoryActionEvent
 // The identifier of the object that owns the list; 0 when it has none.
 using TPropOwnerIdEvent = std::function<int32_t(TPropList* sender)>;
 
+// How a property list lets go of a property: those in its reserved block are
+// destroyed in place, as the block goes with the list.
+struct TPropDeleter {
+    bool InPlace = false;
+    void operator()(TCustomProp* prop) const
+    {
+        if (InPlace)
+            prop->~TCustomProp();
+        else
+            delete prop;
+    }
+};
+using TPropPtr = std::unique_ptr<TCustomProp, TPropDeleter>;
+
 enum TPropListMode : uint8_t { pmNone = 0, pmLoading = 1, pmSaving = 2 };
 
 class TPropList : public TKestObject {
@@ -46,17 +62,28 @@ public:
     // EKestError("Property NAME already exist") for a reserved or taken name.
     template <class T, class... A> T* Add(std::string_view name, A&&... args)
     {
-        auto prop = std::make_unique<T>(std::forward<A>(args)...);
-        T* result = prop.get();
-        Insert(std::move(prop), name);
+        TPropPtr prop;
+        if (void* place = TakeReserved(sizeof(T), alignof(T)))
+            prop = TPropPtr(new (place) T(std::forward<A>(args)...), TPropDeleter {true});
+        else
+            prop = TPropPtr(new T(std::forward<A>(args)...));
+        T* result = static_cast<T*>(prop.get());
+        InsertOwned(std::move(prop), name);
         return result;
     }
     TCustomProp* Insert(std::unique_ptr<TCustomProp> prop, std::string_view name);
 
+    // Room for count properties taking bytes in all, made once before the
+    // first Add: the properties of an object then share one allocation.
+    // Properties beyond it are allocated one by one as usual.
+    void Reserve(int count, size_t bytes);
+    // The bytes the properties added so far asked for, as Reserve counts them.
+    size_t AddedBytes() const { return addedBytes_; }
+
     int Count() const { return static_cast<int>(items_.size()); }
     // Index order is the alphabetical order of the names, ignoring case.
-    TCustomProp* Prop(int index) const { return items_[index].Prop.get(); }
-    const std::string& Name(int index) const { return items_[index].Name; }
+    TCustomProp* Prop(int index) const { return items_[index].Prop; }
+    std::string_view Name(int index) const { return items_[index].Name; }
     TCustomProp* PropByName(std::string_view name) const;
     int IndexOf(const TCustomProp* prop) const;
     void Delete(int index);
@@ -102,16 +129,26 @@ public:
     // Deepest nesting of property blocks saved or loaded; deeper blocks in
     // a document are skipped.
     static constexpr int kMaxNesting = 16;
+    // Properties needing a stricter alignment than this are allocated alone.
+    static constexpr size_t kReservedAlign = alignof(void*);
 
 private:
     friend class TPropRefList;
     friend class TPropHistoryAction;
     friend class TPropLoader;
 
+    // Plain data, so that inserting in name order moves entries as bytes.
+    // The name lies in the reserved block or in an allocation of its own.
     struct TEntry {
-        std::string Name;
-        std::unique_ptr<TCustomProp> Prop;
+        std::string_view Name;
+        TCustomProp* Prop;
+        bool PropInPlace;
+        bool NameInPlace;
     };
+
+    TCustomProp* InsertOwned(TPropPtr prop, std::string_view name);
+    void* TakeReserved(size_t size, size_t align);
+    static void Destroy(const TEntry& entry);
 
     // Position of name in the sorted list, and whether it is there.
     std::pair<size_t, bool> Locate(std::string_view name) const;
@@ -120,6 +157,10 @@ private:
     TKestObject* owner_;
     TPropRefList* refList_ = nullptr;
     std::vector<TEntry> items_;
+    std::unique_ptr<std::byte[]> reserved_;
+    size_t reservedSize_ = 0;
+    size_t reservedUsed_ = 0;
+    size_t addedBytes_ = 0;
     std::unique_ptr<TNotifyLink> notifyLink_;
     THistory* history_ = nullptr;
     bool undoReadOnly_ = true;

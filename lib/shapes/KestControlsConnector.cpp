@@ -45,7 +45,8 @@ KEST_CONTROL_CLASS_IMPL(TKestConnector, TKestCurve)
 void TKestConnector::CreateProperties()
 {
     TKestCurve::CreateProperties();
-    rerouteModeProp_ = Props().Add<TEnumProp>("RerouteMode", TStrings {"Always", "AsNeeded", "Never"});
+    static const auto kRerouteModeNames = std::make_shared<const TStrings>(TStrings {"Always", "AsNeeded", "Never"});
+    rerouteModeProp_ = Props().Add<TEnumProp>("RerouteMode", kRerouteModeNames);
     ortogonalProp_ = Props().Add<TBoolProp>("Ortogonal");
     linkAProp_ = Props().Add<TLinkPointProp>("LinkA", &Props());
     linkBProp_ = Props().Add<TLinkPointProp>("LinkB", &Props());

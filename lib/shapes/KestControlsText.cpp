@@ -62,8 +62,11 @@ void TKestText::CreateProperties()
     wordWrapProp_ = Props().Add<TBoolProp>("WordWrap");
     grayedProp_ = Props().Add<TBoolProp>("Grayed");
     angleProp_ = Props().Add<TIntProp>("Angle");
-    alignmentProp_ = Props().Add<TEnumProp>("Alignment", TStrings {"LeftJustify", "RightJustify", "Center"});
-    layoutProp_ = Props().Add<TEnumProp>("Layout", TStrings {"Top", "Center", "Bottom"});
+    static const auto kAlignmentNames
+        = std::make_shared<const TStrings>(TStrings {"LeftJustify", "RightJustify", "Center"});
+    alignmentProp_ = Props().Add<TEnumProp>("Alignment", kAlignmentNames);
+    static const auto kLayoutNames = std::make_shared<const TStrings>(TStrings {"Top", "Center", "Bottom"});
+    layoutProp_ = Props().Add<TEnumProp>("Layout", kLayoutNames);
     preciseProp_ = Props().Add<TBoolProp>("Precise");
     preciseJustifyProp_ = Props().Add<TBoolProp>("PreciseJustify");
     autoScaleFontSizeProp_ = Props().Add<TBoolProp>("AutoScaleFontSize");
