@@ -67,6 +67,44 @@ TEST(PropListTest, NamesAreSortedIgnoringCaseAndKeepTheirCase)
     EXPECT_EQ(list.Count(), 0);
 }
 
+// Room reserved for fewer properties than are added: the rest are allocated
+// one by one, and both kinds keep their names and values, go on deletion and
+// are counted so that the next list can reserve enough.
+TEST(PropListTest, ReservedRoomAndPropertiesBeyondItBehaveAlike)
+{
+    TPropList probe;
+    probe.Add<TIntProp>("Left");
+    probe.Add<TStrProp>("A name longer than any short string buffer");
+    const size_t demand = probe.AddedBytes();
+    EXPECT_GE(demand, sizeof(TIntProp) + sizeof(TStrProp));
+
+    TPropList list;
+    list.Reserve(2, demand);
+    auto* left = list.Add<TIntProp>("Left");
+    auto* text = list.Add<TStrProp>("A name longer than any short string buffer");
+    EXPECT_EQ(list.AddedBytes(), demand);
+    auto* extra = list.Add<TStrProp>("Zeta, beyond the reserved room");
+    auto* flag = list.Add<TBoolProp>("Flag");
+    left->SetValue(-7);
+    text->SetValue(std::string(100, 'x'));
+    extra->SetValue("outside");
+    flag->SetBoolValue(true);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Name(0), "A name longer than any short string buffer");
+    EXPECT_EQ(list.Name(3), "Zeta, beyond the reserved room");
+    EXPECT_EQ(extra->Name(), "Zeta, beyond the reserved room");
+    EXPECT_EQ(flag->GetDisplayValue(), "True");
+
+    list.Delete(list.IndexOf(text));
+    list.Delete(list.IndexOf(extra));
+    EXPECT_EQ(list.PropByName("left"), left);
+    EXPECT_EQ(left->Value(), -7);
+    EXPECT_EQ(list.Name(0), "Flag");
+    // A name may come back after its property went.
+    list.Add<TStrProp>("Zeta, beyond the reserved room")->SetValue("again");
+    EXPECT_EQ(list.PropByName("ZETA, BEYOND THE RESERVED ROOM")->GetDisplayValue(), "again");
+}
+
 TEST(PropListTest, DeletingAPropertyTellsItsLinkPartners)
 {
     TPropList list;
