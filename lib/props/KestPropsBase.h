@@ -107,13 +107,15 @@ private:
     // for the most derived class.
     void AfterConstruction();
 
+    // Pointers first and the flags together: a document holds a great many
+    // properties.
     TPropList* owner_ = nullptr;
     TCustomProp* parentProp_ = nullptr;
-    uint8_t style_ = psVisible;
     TPropEditFormClass editFormClass_ = nullptr;
+    std::unique_ptr<TNotifyLink> notifyLink_;
+    uint8_t style_ = psVisible;
     TPropType propType_ = ptSimple;
     bool isEnum_ = false;
-    std::unique_ptr<TNotifyLink> notifyLink_;
     bool notHistory_ = false;
 };
 

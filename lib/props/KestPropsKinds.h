@@ -87,8 +87,8 @@ public:
 
 private:
     int32_t value_ = 0;
-    int32_t* pValue_ = nullptr;
     int32_t newValue_ = 0;
+    int32_t* pValue_ = nullptr;
 };
 
 class TLongWordProp : public TCustomProp {

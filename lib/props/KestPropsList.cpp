@@ -114,8 +114,18 @@ std::pair<size_t, bool> TPropList::Locate(std::string_view name) const
 
 TCustomProp* TPropList::PropByName(std::string_view name) const
 {
+    // Documents list properties in name order, so the one after the last
+    // found is the likely next one.
+    const size_t next = lastFound_ + 1;
+    if (next < items_.size() && SameNameCI(items_[next].Name, name)) {
+        lastFound_ = next;
+        return items_[next].Prop;
+    }
     auto [pos, found] = Locate(name);
-    return found ? items_[pos].Prop : nullptr;
+    if (!found)
+        return nullptr;
+    lastFound_ = pos;
+    return items_[pos].Prop;
 }
 
 int TPropList::IndexOf(const TCustomProp* prop) const

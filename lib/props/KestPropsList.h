@@ -161,6 +161,7 @@ private:
     size_t reservedSize_ = 0;
     size_t reservedUsed_ = 0;
     size_t addedBytes_ = 0;
+    mutable size_t lastFound_ = 0;
     std::unique_ptr<TNotifyLink> notifyLink_;
     THistory* history_ = nullptr;
     bool undoReadOnly_ = true;
