@@ -149,6 +149,8 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
+    bool ReadHeadCarefully(std::string& line, TReadResult& result);
+    TReadResult DecodeRecord(std::string& line);
     bool NextRecord();
     bool ReadBufferedHead();
     bool ReadRecordHead();
@@ -169,6 +171,7 @@ private:
     void PayloadOverrun();
     void ReadTrim();
     void DecodeValue(std::string& line);
+    void DecodeRareValue(std::string& line, uint32_t type, const uint8_t* value);
     void NextPendingLine(std::string& line);
     void NextHexLine(std::string& line);
 

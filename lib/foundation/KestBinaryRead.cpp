@@ -137,6 +137,33 @@ template <typename T> std::string_view Decimal(T value, std::array<char, 12>& bu
     return std::string_view(p, static_cast<size_t>(end - p));
 }
 
+// Bytes of the value that follows each type code with a fixed width (a text
+// value's is the index of its key); 0 for the others.
+[[gnu::always_inline]] constexpr uint32_t ScalarWidth(uint32_t type)
+{
+    using B = TKestBinaryData;
+    switch (type) {
+    case B::btShortint:
+    case B::btByte:
+        return 1;
+    case B::btSmallint:
+    case B::btWord:
+        return 2;
+    case B::btInteger:
+    case B::btSingle:
+    case B::btBoolean:
+    case B::btLongWord:
+    case B::btString:
+        return 4;
+    case B::btDouble:
+    case B::btCurrency:
+    case B::btDate:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 [[gnu::always_inline]] inline bool TKestBinaryData::NextRecord()
@@ -197,6 +224,16 @@ bool TKestBinaryData::ReadRecordHead()
     const size_t entriesBefore = entries;
     inKeyBytes_.clear();
     for (uint32_t i = 0; i < keyCount; ++i) {
+        // Most keys are names already in the dictionary under a one-byte id.
+        // Two bytes are always there to read (the test for the record's end
+        // follows the loop).
+        if (p[0] == (kFlagId | 1)) {
+            if (p[1] >= entries)
+                return RollBackHead(entriesBefore);
+            keys[i].word = p[1];
+            p += 2;
+            continue;
+        }
         // Widths 1, 2 and 3 stand for 1, 2 and 4 bytes. The flag and the
         // number are read before the bounds test, and the number as 4 bytes
         // masked: that may look past the record, never past the buffer's
@@ -229,6 +266,8 @@ bool TKestBinaryData::ReadRecordHead()
         keys[i].word = static_cast<uint32_t>(entries++);
         AddEntry(text);
     }
+    if (p > end)
+        return RollBackHead(entriesBefore);
     command_ = FromLE<uint16_t>(record);
     inKeyCount_ = keyCount;
     payloadLeft_ = static_cast<uint32_t>(end - p);
@@ -356,62 +395,83 @@ void TKestBinaryData::ReadTrim()
     }
 }
 
-TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
+// The next line. The short way: nothing is owed by the record before and
+// the next record lies whole in the buffer.
+[[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
+    for (;;) {
+        if (mode_ != bmReading || finished_ || filer_.hexRun_ != 0 || pendingCount_ != 0 || payloadLeft_ != 0
+            || !ReadBufferedHead()) {
+            TReadResult result;
+            if (!ReadHeadCarefully(line, result))
+                return result;
+        }
+        if (command_ != bcTrim)
+            return DecodeRecord(line);
+        ReadTrim();
+    }
+}
+
+// True when the head of the next record has been read; else result tells
+// what was found instead (a line still owed by a value, or the end).
+bool TKestBinaryData::ReadHeadCarefully(std::string& line, TReadResult& result)
+{
+    result = brNone;
     if (mode_ == bmWriting || finished_)
-        return brNone;
+        return false;
     mode_ = bmReading;
     if (filer_.hexRun_ != 0) {
         NextHexLine(line);
-        return brLine;
+        result = brLine;
+        return false;
     }
     if (pendingCount_ != 0) {
         NextPendingLine(line);
-        return brLine;
+        result = brLine;
+        return false;
     }
-    for (;;) {
-        if (!NextRecord())
-            return brNone;
-        switch (command_) {
-        case bcDocument:
-            RequireKeys(1);
-            SetLine(line, "document ", KeyText(0));
+    return NextRecord();
+}
+
+// The line of the record whose head was just read.
+[[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeRecord(std::string& line)
+{
+    switch (command_) {
+    case bcDocument:
+        RequireKeys(1);
+        SetLine(line, "document ", KeyText(0));
+        return brLine;
+    case bcClipboard:
+        SetLine(line, "clipboard");
+        return brLine;
+    case bcLibrary:
+        RequireKeys(1);
+        SetLine(line, "library ", KeyText(0));
+        return brLine;
+    case bcObject:
+        RequireKeys(2);
+        SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
+        return brLine;
+    case bcValue:
+        DecodeValue(line);
+        return brLine;
+    case bcProperty:
+        RequireKeys(1);
+        SetLine(line, "property ", KeyText(0));
+        return brLine;
+    case bcEnd:
+        SetLine(line, "end");
+        return brLine;
+    case bcFinish:
+        finished_ = true;
+        return brText;
+    default:
+        if (command_ >= bcFirstSkipped) {
+            line.clear();
             return brLine;
-        case bcClipboard:
-            SetLine(line, "clipboard");
-            return brLine;
-        case bcLibrary:
-            RequireKeys(1);
-            SetLine(line, "library ", KeyText(0));
-            return brLine;
-        case bcObject:
-            RequireKeys(2);
-            SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
-            return brLine;
-        case bcValue:
-            DecodeValue(line);
-            return brLine;
-        case bcProperty:
-            RequireKeys(1);
-            SetLine(line, "property ", KeyText(0));
-            return brLine;
-        case bcEnd:
-            SetLine(line, "end");
-            return brLine;
-        case bcTrim:
-            ReadTrim();
-            continue;
-        case bcFinish:
-            finished_ = true;
-            return brText;
-        default:
-            if (command_ >= bcFirstSkipped) {
-                line.clear();
-                return brLine;
-            }
-            finished_ = true;
-            return brNone;
         }
+        finished_ = true;
+        return brNone;
     }
 }
 
@@ -456,64 +516,83 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
 [[gnu::always_inline]] inline void TKestBinaryData::DecodeValue(std::string& line)
 {
     RequireKeys(1);
+    // The type and a scalar value straight from the buffer when the rest of
+    // the record lies there. They are read before the payload's size is
+    // tested: that may look past the record, never past the buffer's slack.
     uint8_t raw[8];
-    ReadPayload(raw, 4);
-    const uint32_t type = FromLE<uint32_t>(raw);
-    const std::string_view head = ValueLineHead();
-    std::array<char, 12> digits;
+    const uint8_t* value = filer_.buffer_.get() + filer_.bufferPos_ + 4;
+    uint32_t type = FromLE<uint32_t>(value - 4);
+    uint32_t width = ScalarWidth(type);
+    if (payloadLeft_ <= filer_.Buffered() && width != 0 && payloadLeft_ >= 4 + width) {
+        filer_.bufferPos_ += static_cast<int32_t>(4 + width);
+        payloadLeft_ -= 4 + width;
+    } else {
+        ReadPayload(raw, 4);
+        type = FromLE<uint32_t>(raw);
+        width = ScalarWidth(type);
+        ReadPayload(raw, width);
+        value = raw;
+    }
+    int32_t number = 0;
     switch (type) {
     case btSmallint:
-        ReadPayload(raw, 2);
-        SetLine(line, head, Decimal(FromLE<int16_t>(raw), digits));
+        number = FromLE<int16_t>(value);
         break;
     case btInteger:
-        ReadPayload(raw, 4);
-        SetLine(line, head, Decimal(FromLE<int32_t>(raw), digits));
-        break;
-    case btSingle:
-        ReadPayload(raw, 4);
-        SetLine(line, head, FloatToStrDot(FromLE<float>(raw)));
-        break;
-    case btDouble:
-    case btDate:
-        ReadPayload(raw, 8);
-        SetLine(line, head, FloatToStrDot(FromLE<double>(raw)));
-        break;
-    case btCurrency:
-        ReadPayload(raw, 8);
-        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
-        break;
-    case btBoolean:
-        ReadPayload(raw, 4);
-        SetLine(line, head, FromLE<int32_t>(raw) != 0 ? "True"sv : "False"sv);
+        number = FromLE<int32_t>(value);
         break;
     case btShortint:
-        ReadPayload(raw, 1);
-        SetLine(line, head, Decimal(FromLE<int8_t>(raw), digits));
+        number = FromLE<int8_t>(value);
         break;
     case btByte:
-        ReadPayload(raw, 1);
-        SetLine(line, head, Decimal(raw[0], digits));
+        number = value[0];
         break;
     case btWord:
-        ReadPayload(raw, 2);
-        SetLine(line, head, Decimal(FromLE<uint16_t>(raw), digits));
+        number = FromLE<uint16_t>(value);
         break;
-    case btLongWord:
-        ReadPayload(raw, 4);
-        SetLine(line, head, Decimal(FromLE<uint32_t>(raw), digits));
-        break;
+    case btBoolean:
+        SetLine(line, ValueLineHead(), FromLE<int32_t>(value) != 0 ? "True"sv : "False"sv);
+        return;
     case btString: {
-        ReadPayload(raw, 4);
-        const uint32_t index = FromLE<uint32_t>(raw);
+        const uint32_t index = FromLE<uint32_t>(value);
         if (index >= inKeyCount_)
             filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
                 + std::to_string(inKeyCount_));
         const std::string_view text = KeyText(index);
         if (KeyNeedsQuoting(index))
-            SetLine(line, head, "'", text, "'");
+            SetLine(line, ValueLineHead(), "'", text, "'");
         else
-            SetLine(line, head, text);
+            SetLine(line, ValueLineHead(), text);
+        return;
+    }
+    default:
+        DecodeRareValue(line, type, value);
+        return;
+    }
+    std::array<char, 12> digits;
+    SetLine(line, ValueLineHead(), Decimal(number, digits));
+}
+
+// Values of the types that documents hold few of; value points at the
+// value's bytes when its type has a fixed width.
+void TKestBinaryData::DecodeRareValue(std::string& line, uint32_t type, const uint8_t* value)
+{
+    const std::string_view head = ValueLineHead();
+    uint8_t raw[4];
+    switch (type) {
+    case btSingle:
+        SetLine(line, head, FloatToStrDot(FromLE<float>(value)));
+        break;
+    case btDouble:
+    case btDate:
+        SetLine(line, head, FloatToStrDot(FromLE<double>(value)));
+        break;
+    case btCurrency:
+        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(value)) / 10000.0));
+        break;
+    case btLongWord: {
+        std::array<char, 12> digits;
+        SetLine(line, head, Decimal(FromLE<uint32_t>(value), digits));
         break;
     }
     case btStrings: {
@@ -568,6 +647,19 @@ void TKestBinaryData::NextHexLine(std::string& line)
     TKestFiler::PutHexLine(line, byte);
     if (filer_.hexRun_ == 0)
         line.append(" }");
+}
+
+bool TKestFiler::LoadBinaryLine(std::string& line)
+{
+    const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
+    if (result == TKestBinaryData::brText) {
+        SetBinary(false);
+        return LoadLine(line);
+    }
+    DoProgress(ppLoad);
+    if (result == TKestBinaryData::brNone)
+        line.clear();
+    return result == TKestBinaryData::brLine;
 }
 
 } // namespace kest

@@ -256,24 +256,13 @@ bool TKestFiler::ReadTextLine(std::string& line)
 
 bool TKestFiler::LoadLine(std::string& line)
 {
-    for (;;) {
-        if (binary_) {
-            const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
-            if (result == TKestBinaryData::brText) {
-                SetBinary(false);
-                continue;
-            }
-            DoProgress(ppLoad);
-            if (result == TKestBinaryData::brNone)
-                line.clear();
-            return result == TKestBinaryData::brLine;
-        }
-        const bool complete = ReadTextLine(line);
-        DoProgress(ppLoad);
-        if (line == kBinarySignature)
-            SetBinary(true);
-        return complete;
-    }
+    if (binary_)
+        return LoadBinaryLine(line);
+    const bool complete = ReadTextLine(line);
+    DoProgress(ppLoad);
+    if (line == kBinarySignature)
+        SetBinary(true);
+    return complete;
 }
 
 std::string TKestFiler::LoadStr()

@@ -53,7 +53,7 @@ public:
             DoProgress(ppLoad);
             return true;
         }
-        return LoadLine(line);
+        return binary_ ? LoadBinaryLine(line) : LoadLine(line);
     }
     // The line alone: empty when none, the last line even without terminator.
     std::string LoadStr();
@@ -93,6 +93,9 @@ private:
     }
     void ReportProgress(TKestFilerProcess process);
     bool LoadLine(std::string& line);
+    // Defined with the binary decoder, so that the common records take no
+    // further call.
+    bool LoadBinaryLine(std::string& line);
     static void PutHexLine(std::string& line, uint8_t byte)
     {
         static constexpr char kDigits[] = "0123456789ABCDEF";
