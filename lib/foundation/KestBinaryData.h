@@ -149,6 +149,7 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
+    bool DecodeCommonRecord(std::string& line);
     bool ReadHeadCarefully(std::string& line, TReadResult& result);
     TReadResult DecodeRecord(std::string& line);
     bool NextRecord();
@@ -158,6 +159,7 @@ private:
     void ReadKeys(uint32_t count, uint32_t& left);
     void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;
+    std::string_view EntryText(const TEntry& entry) const;
     bool KeyNeedsQuoting(uint32_t index) const;
     std::string_view ValueLineHead() const;
     void RequireKeys(uint32_t count) const;

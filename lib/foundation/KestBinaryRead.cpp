@@ -353,7 +353,11 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
         return std::string_view(inKeyBytes_.data() + key.offset, key.length);
-    const TEntry& entry = readDict_[key.word];
+    return EntryText(readDict_[key.word]);
+}
+
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::EntryText(const TEntry& entry) const
+{
     return std::string_view(entry.length <= kEntryText ? entry.text : readTexts_.data() + entry.offset, entry.length);
 }
 
@@ -400,8 +404,11 @@ void TKestBinaryData::ReadTrim()
 [[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
     for (;;) {
-        if (mode_ != bmReading || finished_ || filer_.hexRun_ != 0 || pendingCount_ != 0 || payloadLeft_ != 0
-            || !ReadBufferedHead()) {
+        const bool ready
+            = mode_ == bmReading && !finished_ && filer_.hexRun_ == 0 && pendingCount_ == 0 && payloadLeft_ == 0;
+        if (ready && DecodeCommonRecord(line))
+            return brLine;
+        if (!ready || !ReadBufferedHead()) {
             TReadResult result;
             if (!ReadHeadCarefully(line, result))
                 return result;
@@ -409,6 +416,76 @@ void TKestBinaryData::ReadTrim()
         if (command_ != bcTrim)
             return DecodeRecord(line);
         ReadTrim();
+    }
+}
+
+// The records most lines come from, recognised whole by their first bytes
+// when they lie in the buffer: "end"; "property" and a name; a 32-bit
+// integer or a Boolean value; a text value. Every name and text is one
+// known to the dictionary under an id of one byte (a text's id may take two).
+// Any other record is left untouched.
+[[gnu::always_inline]] inline bool TKestBinaryData::DecodeCommonRecord(std::string& line)
+{
+    // The record head: command, key count and size, read as one word (the
+    // buffer's slack allows it even when fewer bytes are buffered).
+    static constexpr auto kHead = [](uint64_t command, uint64_t keys, uint64_t size) {
+        return command | keys << 16 | size << 32;
+    };
+    static constexpr uint8_t kShortId = kFlagId | 1;
+    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
+    const uint64_t head = FromLE<uint64_t>(record);
+    if ((head >> 32) > filer_.Buffered())
+        return false;
+    const size_t entries = readDict_.size();
+    const uint8_t* const value = record + 10; // after a one-byte id key
+    const bool shortName = record[8] == kShortId && record[9] < entries;
+    switch (head) {
+    case kHead(bcEnd, 0, 8):
+        SetLine(line, "end");
+        filer_.bufferPos_ += 8;
+        return true;
+    case kHead(bcProperty, 1, 10):
+        if (!shortName)
+            return false;
+        SetLine(line, "property ", EntryText(readDict_[record[9]]));
+        filer_.bufferPos_ += 10;
+        return true;
+    case kHead(bcValue, 1, 18): {
+        const uint32_t type = FromLE<uint32_t>(value);
+        if (!shortName || (type != btInteger && type != btBoolean))
+            return false;
+        const std::string_view name = EntryText(readDict_[record[9]]);
+        const std::string_view lineHead(name.data(), name.size() + kValueSeparator.size());
+        const int32_t number = FromLE<int32_t>(value + 4);
+        std::array<char, 12> digits;
+        if (type == btInteger)
+            SetLine(line, lineHead, Decimal(number, digits));
+        else
+            SetLine(line, lineHead, number != 0 ? "True"sv : "False"sv);
+        filer_.bufferPos_ += 18;
+        return true;
+    }
+    case kHead(bcValue, 2, 20):
+    case kHead(bcValue, 2, 21): {
+        // The text's key: an id of one byte or, in a record one byte longer, of two.
+        const bool wide = head == kHead(bcValue, 2, 21);
+        const uint32_t textId = wide ? FromLE<uint16_t>(value + 1) : value[1];
+        const uint8_t* const payload = value + (wide ? 3 : 2);
+        if (!shortName || value[0] != (wide ? kFlagId | 2 : kShortId) || textId >= entries
+            || FromLE<uint32_t>(payload) != btString || FromLE<uint32_t>(payload + 4) != 1)
+            return false;
+        const std::string_view name = EntryText(readDict_[record[9]]);
+        const std::string_view lineHead(name.data(), name.size() + kValueSeparator.size());
+        const TEntry& text = readDict_[textId];
+        if (text.quoted)
+            SetLine(line, lineHead, "'", EntryText(text), "'");
+        else
+            SetLine(line, lineHead, EntryText(text));
+        filer_.bufferPos_ += static_cast<int32_t>(head >> 32);
+        return true;
+    }
+    default:
+        return false;
     }
 }
 
