@@ -150,6 +150,7 @@ private:
 
     // Reading.
     bool DecodeCommonRecord(std::string& line);
+    TReadResult DecodeOtherLine(std::string& line);
     bool ReadHeadCarefully(std::string& line, TReadResult& result);
     TReadResult DecodeRecord(std::string& line);
     bool NextRecord();

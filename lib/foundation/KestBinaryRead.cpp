@@ -403,12 +403,18 @@ void TKestBinaryData::ReadTrim()
 // the next record lies whole in the buffer.
 [[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
+    if (mode_ == bmReading && !finished_ && filer_.hexRun_ == 0 && pendingCount_ == 0 && payloadLeft_ == 0
+        && DecodeCommonRecord(line))
+        return brLine;
+    return DecodeOtherLine(line);
+}
+
+// Kept apart from the common records, so that their way stays short.
+TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
+{
     for (;;) {
-        const bool ready
-            = mode_ == bmReading && !finished_ && filer_.hexRun_ == 0 && pendingCount_ == 0 && payloadLeft_ == 0;
-        if (ready && DecodeCommonRecord(line))
-            return brLine;
-        if (!ready || !ReadBufferedHead()) {
+        if (mode_ != bmReading || finished_ || filer_.hexRun_ != 0 || pendingCount_ != 0 || payloadLeft_ != 0
+            || !ReadBufferedHead()) {
             TReadResult result;
             if (!ReadHeadCarefully(line, result))
                 return result;
