@@ -450,9 +450,14 @@ void TKestBinaryData::ReadTrim()
 // the next record lies whole in the buffer.
 [[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
-    if (mode_ == bmReading && !finished_ && filer_.hexRun_ == 0 && pendingCount_ == 0 && payloadLeft_ == 0
-        && DecodeCommonRecord(line))
-        return brLine;
+    if (mode_ == bmReading && !finished_ && filer_.hexRun_ == 0) {
+        if (pendingCount_ != 0) {
+            NextPendingLine(line);
+            return brLine;
+        }
+        if (payloadLeft_ == 0 && DecodeCommonRecord(line))
+            return brLine;
+    }
     return DecodeOtherLine(line);
 }
 
@@ -741,7 +746,7 @@ void TKestBinaryData::DecodeRareValue(std::string& line, uint32_t type, const ui
     }
 }
 
-void TKestBinaryData::NextPendingLine(std::string& line)
+[[gnu::always_inline]] inline void TKestBinaryData::NextPendingLine(std::string& line)
 {
     --pendingCount_;
     uint8_t raw[4];
