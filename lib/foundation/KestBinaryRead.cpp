@@ -542,8 +542,22 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
         return true;
     }
     default:
-        return false;
+        break;
     }
+    // A string list's first line; its elements follow as lines of their own.
+    static constexpr uint32_t kListStart = 18;
+    if (static_cast<uint32_t>(head) != kHead(bcValue, 1, 0) || !shortName || FromLE<uint32_t>(value) != btStrings)
+        return false;
+    const uint32_t size = static_cast<uint32_t>(head >> 32);
+    const uint32_t count = FromLE<uint32_t>(value + 4);
+    if (size < kListStart || count > (size - kListStart) / 4)
+        return false;
+    const std::string_view name = EntryText(readDict_[record[9]]);
+    SetLine(line, std::string_view(name.data(), name.size() + kValueSeparator.size()), count == 0 ? "( )"sv : "("sv);
+    pendingCount_ = count;
+    payloadLeft_ = size - kListStart;
+    filer_.bufferPos_ += static_cast<int32_t>(kListStart);
+    return true;
 }
 
 // True when the head of the next record has been read; else result tells
