@@ -101,9 +101,11 @@ public:
     {
         static constexpr uint32_t kPowers[] = {
             1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-        // log10 from the bit width, less one below the power it points at.
-        const uint32_t guess = static_cast<uint32_t>(std::bit_width(magnitude_ | 1) * 1233) >> 12;
-        digits_ = guess + (magnitude_ >= kPowers[guess] ? 1 : 0);
+        // log10 from the bit width, less one below the power it points at
+        // (0 has a digit, like 1).
+        const uint32_t atLeastOne = magnitude_ | 1;
+        const uint32_t guess = static_cast<uint32_t>(std::bit_width(atLeastOne) * 1233) >> 12;
+        digits_ = guess + (atLeastOne >= kPowers[guess] ? 1 : 0);
     }
     size_t size() const { return digits_ + (negative_ ? 1 : 0); }
     void Put(char* out) const
