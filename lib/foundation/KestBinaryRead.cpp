@@ -498,21 +498,22 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
         return false;
     const size_t entries = readDict_.size();
     const uint8_t* const value = record + 10; // after a one-byte id key
-    const bool shortName = record[8] == kShortId && record[9] < entries;
+    // Asked only of records of 10 bytes and more.
+    const auto shortName = [record, entries] { return record[8] == kShortId && record[9] < entries; };
     switch (head) {
     case kHead(bcEnd, 0, 8):
         SetLine(line, "end");
         filer_.bufferPos_ += 8;
         return true;
     case kHead(bcProperty, 1, 10):
-        if (!shortName)
+        if (!shortName())
             return false;
         SetLine(line, "property ", EntryText(readDict_[record[9]]));
         filer_.bufferPos_ += 10;
         return true;
     case kHead(bcValue, 1, 18): {
         const uint32_t type = FromLE<uint32_t>(value);
-        if (!shortName || (type != btInteger && type != btBoolean))
+        if (!shortName() || (type != btInteger && type != btBoolean))
             return false;
         const std::string_view name = EntryText(readDict_[record[9]]);
         const std::string_view lineHead(name.data(), name.size() + kValueSeparator.size());
@@ -530,7 +531,7 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
         const bool wide = head == kHead(bcValue, 2, 21);
         const uint32_t textId = wide ? FromLE<uint16_t>(value + 1) : value[1];
         const uint8_t* const payload = value + (wide ? 3 : 2);
-        if (!shortName || value[0] != (wide ? kFlagId | 2 : kShortId) || textId >= entries
+        if (!shortName() || value[0] != (wide ? kFlagId | 2 : kShortId) || textId >= entries
             || FromLE<uint32_t>(payload) != btString || FromLE<uint32_t>(payload + 4) != 1)
             return false;
         const std::string_view name = EntryText(readDict_[record[9]]);
@@ -548,11 +549,12 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
     }
     // A string list's first line; its elements follow as lines of their own.
     static constexpr uint32_t kListStart = 18;
-    if (static_cast<uint32_t>(head) != kHead(bcValue, 1, 0) || !shortName || FromLE<uint32_t>(value) != btStrings)
-        return false;
     const uint32_t size = static_cast<uint32_t>(head >> 32);
+    if (static_cast<uint32_t>(head) != kHead(bcValue, 1, 0) || size < kListStart || !shortName()
+        || FromLE<uint32_t>(value) != btStrings)
+        return false;
     const uint32_t count = FromLE<uint32_t>(value + 4);
-    if (size < kListStart || count > (size - kListStart) / 4)
+    if (count > (size - kListStart) / 4)
         return false;
     const std::string_view name = EntryText(readDict_[record[9]]);
     SetLine(line, std::string_view(name.data(), name.size() + kValueSeparator.size()), count == 0 ? "( )"sv : "("sv);
