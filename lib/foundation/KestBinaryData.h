@@ -161,6 +161,7 @@ private:
     void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;
     std::string_view EntryText(const TEntry& entry) const;
+    std::string_view ValueHead(const TEntry& entry) const;
     bool KeyNeedsQuoting(uint32_t index) const;
     std::string_view ValueLineHead() const;
     void RequireKeys(uint32_t count) const;

@@ -2,11 +2,8 @@
 // for, the sound records in the buffer by a short way.
 #include "KestBinaryData.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 #include "KestFiler.h"
 #include "KestUtils.h"
@@ -410,6 +407,14 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     return std::string_view(entry.length <= kEntryText ? entry.text : readTexts_.data() + entry.offset, entry.length);
 }
 
+// The start of a value line named by an entry: its text and the separator
+// that follows it in memory.
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::ValueHead(const TEntry& entry) const
+{
+    const std::string_view name = EntryText(entry);
+    return std::string_view(name.data(), name.size() + kValueSeparator.size());
+}
+
 bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
 {
     const TInKey& key = inKeys_[index];
@@ -448,8 +453,8 @@ void TKestBinaryData::ReadTrim()
     }
 }
 
-// The next line. The short way: nothing is owed by the record before and
-// the next record lies whole in the buffer.
+// The next line. The short ways: an element a string list still owes, or,
+// when nothing is owed, a common record lying whole in the buffer.
 [[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
     if (mode_ == bmReading && !finished_ && filer_.hexRun_ == 0) {
@@ -515,8 +520,7 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
         const uint32_t type = FromLE<uint32_t>(value);
         if (!shortName() || (type != btInteger && type != btBoolean))
             return false;
-        const std::string_view name = EntryText(readDict_[record[9]]);
-        const std::string_view lineHead(name.data(), name.size() + kValueSeparator.size());
+        const std::string_view lineHead = ValueHead(readDict_[record[9]]);
         const int32_t number = FromLE<int32_t>(value + 4);
         if (type == btInteger)
             SetLine(line, lineHead, TDecimal(number));
@@ -534,8 +538,7 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
         if (!shortName() || value[0] != (wide ? kFlagId | 2 : kShortId) || textId >= entries
             || FromLE<uint32_t>(payload) != btString || FromLE<uint32_t>(payload + 4) != 1)
             return false;
-        const std::string_view name = EntryText(readDict_[record[9]]);
-        const std::string_view lineHead(name.data(), name.size() + kValueSeparator.size());
+        const std::string_view lineHead = ValueHead(readDict_[record[9]]);
         const TEntry& text = readDict_[textId];
         if (text.quoted)
             SetLine(line, lineHead, "'", EntryText(text), "'");
@@ -556,8 +559,7 @@ TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
     const uint32_t count = FromLE<uint32_t>(value + 4);
     if (count > (size - kListStart) / 4)
         return false;
-    const std::string_view name = EntryText(readDict_[record[9]]);
-    SetLine(line, std::string_view(name.data(), name.size() + kValueSeparator.size()), count == 0 ? "( )"sv : "("sv);
+    SetLine(line, ValueHead(readDict_[record[9]]), count == 0 ? "( )"sv : "("sv);
     pendingCount_ = count;
     payloadLeft_ = size - kListStart;
     filer_.bufferPos_ += static_cast<int32_t>(kListStart);
