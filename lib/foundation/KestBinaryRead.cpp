@@ -175,10 +175,15 @@ private:
     return out + piece.size();
 }
 
-// Sets line to the pieces one after another, with one size change.
+// Sets line to the pieces one after another, with one size change. A line
+// no longer than the one before is cut inline; only a longer one calls out.
 template <typename... Pieces> [[gnu::always_inline]] inline void SetLine(std::string& line, const Pieces&... pieces)
 {
-    line.resize((PieceSize(pieces) + ...));
+    const size_t length = (PieceSize(pieces) + ...);
+    if (length <= line.size())
+        line.erase(length);
+    else
+        line.resize(length);
     char* out = line.data();
     ((out = PutPiece(out, pieces)), ...);
 }
