@@ -1,5 +1,7 @@
 // Reading the binary form: each record back into the text line it stands
-// for, the sound records in the buffer by a short way.
+// for. The commonest records lying whole in the buffer take the shortest
+// way, other sound records in the buffer a short one, and everything else
+// the careful one.
 #include "KestBinaryData.h"
 
 #include <bit>
@@ -251,8 +253,8 @@ bool TKestBinaryData::ReadRecordHead()
     return true;
 }
 
-// The common case: a sound record lying whole in the filer's buffer, read
-// with plain pointer steps. Anything else (a record reaching past the
+// Any sound record lying whole in the filer's buffer, its keys read with
+// plain pointer steps. Anything else (a record reaching past the
 // buffered bytes, a malformed key, a full dictionary) is left untouched to
 // the careful path, which refills as it goes and reports the faults.
 [[gnu::always_inline]] inline bool TKestBinaryData::ReadBufferedHead()
