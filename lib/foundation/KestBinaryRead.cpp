@@ -278,10 +278,10 @@ bool TKestBinaryData::ReadRecordHead()
     inKeyBytes_.clear();
     for (uint32_t i = 0; i < keyCount; ++i) {
         // Most keys are names already in the dictionary under a one-byte id.
-        // Two bytes are always there to read (the test for the record's end
-        // follows the loop).
+        // p is never past the record's end here, so both bytes lie in the
+        // buffer or its slack.
         if (p[0] == (kFlagId | 1)) {
-            if (p[1] >= entries)
+            if (end - p < 2 || p[1] >= entries)
                 return RollBackHead(entriesBefore);
             keys[i].word = p[1];
             p += 2;
@@ -319,8 +319,6 @@ bool TKestBinaryData::ReadRecordHead()
         keys[i].word = static_cast<uint32_t>(entries++);
         AddEntry(text);
     }
-    if (p > end)
-        return RollBackHead(entriesBefore);
     command_ = FromLE<uint16_t>(record);
     inKeyCount_ = keyCount;
     payloadLeft_ = static_cast<uint32_t>(end - p);

@@ -198,6 +198,35 @@ TEST(FilerBinaryBuffer, FaultsAreTheSameWhateverEachReadHandsOver)
     }
 }
 
+TEST(FilerBinaryBuffer, KeysRunningPastARecordAtTheBufferEndAreAFault)
+{
+    // A long first key leaves too little room for the short keys declared
+    // after it, in a record that ends exactly where the first buffer does:
+    // the keys must not be looked for past the record.
+    constexpr size_t kBuffer = 65536;
+    constexpr uint16_t kKeys = 1000;
+    std::string keys = std::string("\x01\x64", 2) + std::string(100, 'k');
+    while (keys.size() < 2u * kKeys)
+        keys += std::string("\x05\x00", 2);
+    const std::string faulty = TRecord(6).RawKeys(keys, kKeys).Build();
+    ASSERT_EQ(faulty.size(), 8u + 2 * kKeys);
+    // Filler: "end" records and one 12-byte record to make the count even.
+    std::string bytes = kSignature + TRecord(6).Inline("ab").Build();
+    while (bytes.size() < kBuffer - faulty.size())
+        bytes += TRecord(7).Build();
+    ASSERT_EQ(bytes.size() + faulty.size(), kBuffer);
+    bytes += faulty;
+
+    const TFault whole = FaultOf(bytes, 1 << 20);
+    EXPECT_EQ(whole.message, "Stream read error");
+    EXPECT_EQ(whole.position, static_cast<int64_t>(kBuffer));
+    for (int64_t chunk : {1, 7}) {
+        const TFault trickled = FaultOf(bytes, chunk);
+        EXPECT_EQ(trickled.message, whole.message) << chunk;
+        EXPECT_EQ(trickled.position, whole.position) << chunk;
+    }
+}
+
 TEST(FilerBinaryBuffer, HexLinesReportProgressAndCanBeSkipped)
 {
     Lines lines {"object A: TKestPicture", "Data = {"};
