@@ -810,7 +810,7 @@ bool TKestFiler::LoadBinaryLine(std::string& line)
     const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
     if (result == TKestBinaryData::brText) {
         SetBinary(false);
-        return LoadLine(line);
+        return LoadTextLine(line);
     }
     DoProgress(ppLoad);
     if (result == TKestBinaryData::brNone)

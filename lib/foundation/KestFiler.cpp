@@ -254,10 +254,9 @@ bool TKestFiler::ReadTextLine(std::string& line)
     }
 }
 
-bool TKestFiler::LoadLine(std::string& line)
+// A line of the text form; the binary form is read by LoadBinaryLine.
+bool TKestFiler::LoadTextLine(std::string& line)
 {
-    if (binary_)
-        return LoadBinaryLine(line);
     const bool complete = ReadTextLine(line);
     DoProgress(ppLoad);
     if (line == kBinarySignature)

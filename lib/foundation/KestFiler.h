@@ -63,7 +63,7 @@ public:
                 ReportProgress(ppLoad);
             return true;
         }
-        return binary_ ? LoadBinaryLine(line) : LoadLine(line);
+        return binary_ ? LoadBinaryLine(line) : LoadTextLine(line);
     }
     // The line alone: empty when none, the last line even without terminator.
     std::string LoadStr();
@@ -102,7 +102,7 @@ private:
             ReportProgress(process);
     }
     void ReportProgress(TKestFilerProcess process);
-    bool LoadLine(std::string& line);
+    bool LoadTextLine(std::string& line);
     // Defined with the binary decoder, so that the common records take no
     // further call.
     bool LoadBinaryLine(std::string& line);
