@@ -149,6 +149,10 @@ private:
     void WriteScalar(std::string_view name, TValueType type, const void* value, size_t size);
 
     // Reading.
+    bool DecodeCommonRecord(std::string& line);
+    TReadResult DecodeOtherLine(std::string& line);
+    bool ReadHeadCarefully(std::string& line, TReadResult& result);
+    TReadResult DecodeRecord(std::string& line);
     bool NextRecord();
     bool ReadBufferedHead();
     bool ReadRecordHead();
@@ -156,6 +160,8 @@ private:
     void ReadKeys(uint32_t count, uint32_t& left);
     void AddEntry(std::string_view text);
     std::string_view KeyText(uint32_t index) const;
+    std::string_view EntryText(const TEntry& entry) const;
+    std::string_view ValueHead(const TEntry& entry) const;
     bool KeyNeedsQuoting(uint32_t index) const;
     std::string_view ValueLineHead() const;
     void RequireKeys(uint32_t count) const;
@@ -169,6 +175,7 @@ private:
     void PayloadOverrun();
     void ReadTrim();
     void DecodeValue(std::string& line);
+    void DecodeRareValue(std::string& line, uint32_t type, const uint8_t* value);
     void NextPendingLine(std::string& line);
     void NextHexLine(std::string& line);
 

@@ -1,12 +1,11 @@
 // Reading the binary form: each record back into the text line it stands
-// for, the sound records in the buffer by a short way.
+// for. The commonest records lying whole in the buffer take the shortest
+// way, other sound records in the buffer a short one, and everything else
+// the careful one.
 #include "KestBinaryData.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 #include "KestFiler.h"
 #include "KestUtils.h"
@@ -89,52 +88,133 @@ void CopyLongPiece(char* out, const char* in, size_t n)
     }
 }
 
-// Sets line to the pieces one after another, with one size change.
-template <size_t... I>
-[[gnu::always_inline]] inline void AssignPieces(
-    std::string& line, const std::array<std::string_view, sizeof...(I)>& pieces, std::index_sequence<I...>)
+// An integer of up to 32 bits, signed or not, as a piece of a line. Its
+// digits are computed side by side in one register and stored with two
+// overlapping moves, so that neither their number nor the copy of a text
+// built elsewhere costs a branch to mispredict.
+class TDecimal {
+public:
+    explicit TDecimal(int64_t value)
+        : magnitude_(static_cast<uint32_t>(value < 0 ? -value : value))
+        , negative_(value < 0)
+    {
+        static constexpr uint32_t kPowers[] = {
+            1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+        // log10 from the bit width, less one below the power it points at
+        // (0 has a digit, like 1).
+        const uint32_t atLeastOne = magnitude_ | 1;
+        const uint32_t guess = static_cast<uint32_t>(std::bit_width(atLeastOne) * 1233) >> 12;
+        digits_ = guess + (atLeastOne >= kPowers[guess] ? 1 : 0);
+    }
+    size_t size() const { return digits_ + (negative_ ? 1 : 0); }
+    void Put(char* out) const
+    {
+        out[0] = '-';
+        out += negative_ ? 1 : 0;
+        uint32_t low = magnitude_;
+        uint32_t digits = digits_;
+        if (digits > 8) {
+            const uint32_t high = magnitude_ / 100000000;
+            low = magnitude_ % 100000000;
+            if (digits == 10)
+                *out++ = static_cast<char>('0' + high / 10);
+            *out++ = static_cast<char>('0' + high % 10);
+            digits = 8;
+        }
+        // The leading zeros shifted out; the first digit in the lowest byte.
+        const uint64_t text = EightDigits(low) >> (8 * (8 - digits));
+        if (digits >= 4) {
+            const auto head = static_cast<uint32_t>(text);
+            const auto tail = static_cast<uint32_t>(text >> (8 * (digits - 4)));
+            std::memcpy(out, &head, 4);
+            std::memcpy(out + digits - 4, &tail, 4);
+        } else {
+            out[0] = static_cast<char>(text);
+            out[digits / 2] = static_cast<char>(text >> (8 * (digits / 2)));
+            out[digits - 1] = static_cast<char>(text >> (8 * (digits - 1)));
+        }
+    }
+
+private:
+    // The eight digits of value (below 10^8) as text, the most significant
+    // in the lowest byte: halves, quarters and single digits split side by
+    // side, each division a multiplication by a reciprocal.
+    static uint64_t EightDigits(uint32_t value)
+    {
+        const uint64_t high = value / 10000;
+        uint64_t v = high | (static_cast<uint64_t>(value - high * 10000) << 32);
+        uint64_t q = ((v * 10486) >> 20) & 0x0000007F0000007Full; // each half / 100
+        v = q | ((v - q * 100) << 16);
+        q = ((v * 103) >> 10) & 0x000F000F000F000Full; // each quarter / 10
+        v = q | ((v - q * 10) << 8);
+        return v + 0x3030303030303030ull;
+    }
+
+    uint32_t magnitude_;
+    bool negative_;
+    uint32_t digits_;
+};
+
+[[gnu::always_inline]] inline size_t PieceSize(std::string_view piece)
 {
-    line.resize((pieces[I].size() + ...));
-    char* out = line.data();
-    ((CopyPiece(out, pieces[I].data(), pieces[I].size()), out += pieces[I].size()), ...);
+    return piece.size();
 }
 
+[[gnu::always_inline]] inline size_t PieceSize(const TDecimal& piece)
+{
+    return piece.size();
+}
+
+[[gnu::always_inline]] inline char* PutPiece(char* out, std::string_view piece)
+{
+    CopyPiece(out, piece.data(), piece.size());
+    return out + piece.size();
+}
+
+[[gnu::always_inline]] inline char* PutPiece(char* out, const TDecimal& piece)
+{
+    piece.Put(out);
+    return out + piece.size();
+}
+
+// Sets line to the pieces one after another, with one size change. A line
+// no longer than the one before is cut inline; only a longer one calls out.
 template <typename... Pieces> [[gnu::always_inline]] inline void SetLine(std::string& line, const Pieces&... pieces)
 {
-    AssignPieces(line, {std::string_view(pieces)...}, std::index_sequence_for<Pieces...> {});
+    const size_t length = (PieceSize(pieces) + ...);
+    if (length <= line.size())
+        line.erase(length);
+    else
+        line.resize(length);
+    char* out = line.data();
+    ((out = PutPiece(out, pieces)), ...);
 }
 
-// Decimal text of an integer of up to 32 bits, built backwards in buffer.
-template <typename T> std::string_view Decimal(T value, std::array<char, 12>& buffer)
+// Bytes of the value that follows each type code with a fixed width (a text
+// value's is the index of its key); 0 for the others.
+[[gnu::always_inline]] constexpr uint32_t ScalarWidth(uint32_t type)
 {
-    static constexpr char kPairs[] = "0001020304050607080910111213141516171819"
-                                     "2021222324252627282930313233343536373839"
-                                     "4041424344454647484950515253545556575859"
-                                     "6061626364656667686970717273747576777879"
-                                     "8081828384858687888990919293949596979899";
-    static_assert(sizeof(T) <= 4);
-    bool negative = false;
-    if constexpr (std::is_signed_v<T>)
-        negative = value < 0;
-    uint32_t magnitude = static_cast<uint32_t>(value);
-    if (negative)
-        magnitude = 0u - magnitude;
-    char* const end = buffer.data() + buffer.size();
-    char* p = end;
-    while (magnitude >= 100) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * (magnitude % 100), 2);
-        magnitude /= 100;
+    using B = TKestBinaryData;
+    switch (type) {
+    case B::btShortint:
+    case B::btByte:
+        return 1;
+    case B::btSmallint:
+    case B::btWord:
+        return 2;
+    case B::btInteger:
+    case B::btSingle:
+    case B::btBoolean:
+    case B::btLongWord:
+    case B::btString:
+        return 4;
+    case B::btDouble:
+    case B::btCurrency:
+    case B::btDate:
+        return 8;
+    default:
+        return 0;
     }
-    if (magnitude >= 10) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * magnitude, 2);
-    } else {
-        *--p = static_cast<char>('0' + magnitude);
-    }
-    if (negative)
-        *--p = '-';
-    return std::string_view(p, static_cast<size_t>(end - p));
 }
 
 } // namespace
@@ -173,8 +253,8 @@ bool TKestBinaryData::ReadRecordHead()
     return true;
 }
 
-// The common case: a sound record lying whole in the filer's buffer, read
-// with plain pointer steps. Anything else (a record reaching past the
+// Any sound record lying whole in the filer's buffer, its keys read with
+// plain pointer steps. Anything else (a record reaching past the
 // buffered bytes, a malformed key, a full dictionary) is left untouched to
 // the careful path, which refills as it goes and reports the faults.
 [[gnu::always_inline]] inline bool TKestBinaryData::ReadBufferedHead()
@@ -197,6 +277,16 @@ bool TKestBinaryData::ReadRecordHead()
     const size_t entriesBefore = entries;
     inKeyBytes_.clear();
     for (uint32_t i = 0; i < keyCount; ++i) {
+        // Most keys are names already in the dictionary under a one-byte id.
+        // p is never past the record's end here, so both bytes lie in the
+        // buffer or its slack.
+        if (p[0] == (kFlagId | 1)) {
+            if (end - p < 2 || p[1] >= entries)
+                return RollBackHead(entriesBefore);
+            keys[i].word = p[1];
+            p += 2;
+            continue;
+        }
         // Widths 1, 2 and 3 stand for 1, 2 and 4 bytes. The flag and the
         // number are read before the bounds test, and the number as 4 bytes
         // masked: that may look past the record, never past the buffer's
@@ -314,8 +404,20 @@ void TKestBinaryData::ReadKeys(uint32_t count, uint32_t& left)
     const TInKey& key = inKeys_[index];
     if ((key.word & kKeyInline) != 0)
         return std::string_view(inKeyBytes_.data() + key.offset, key.length);
-    const TEntry& entry = readDict_[key.word];
+    return EntryText(readDict_[key.word]);
+}
+
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::EntryText(const TEntry& entry) const
+{
     return std::string_view(entry.length <= kEntryText ? entry.text : readTexts_.data() + entry.offset, entry.length);
+}
+
+// The start of a value line named by an entry: its text and the separator
+// that follows it in memory.
+[[gnu::always_inline]] inline std::string_view TKestBinaryData::ValueHead(const TEntry& entry) const
+{
+    const std::string_view name = EntryText(entry);
+    return std::string_view(name.data(), name.size() + kValueSeparator.size());
 }
 
 bool TKestBinaryData::KeyNeedsQuoting(uint32_t index) const
@@ -356,62 +458,179 @@ void TKestBinaryData::ReadTrim()
     }
 }
 
-TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
+// The next line. The short ways: an element a string list still owes, or,
+// when nothing is owed, a common record lying whole in the buffer.
+[[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeLine(std::string& line)
 {
+    if (mode_ == bmReading && !finished_ && filer_.hexRun_ == 0) {
+        if (pendingCount_ != 0) {
+            NextPendingLine(line);
+            return brLine;
+        }
+        if (payloadLeft_ == 0 && DecodeCommonRecord(line))
+            return brLine;
+    }
+    return DecodeOtherLine(line);
+}
+
+// Kept apart from the common records, so that their way stays short.
+TKestBinaryData::TReadResult TKestBinaryData::DecodeOtherLine(std::string& line)
+{
+    for (;;) {
+        if (mode_ != bmReading || finished_ || filer_.hexRun_ != 0 || pendingCount_ != 0 || payloadLeft_ != 0
+            || !ReadBufferedHead()) {
+            TReadResult result;
+            if (!ReadHeadCarefully(line, result))
+                return result;
+        }
+        if (command_ != bcTrim)
+            return DecodeRecord(line);
+        ReadTrim();
+    }
+}
+
+// The records most lines come from, recognised whole by their first bytes
+// when they lie in the buffer: "end"; "property" and a name; a 32-bit
+// integer or a Boolean value; a text value. Every name and text is one
+// known to the dictionary under an id of one byte (a text's id may take two).
+// Any other record is left untouched.
+[[gnu::always_inline]] inline bool TKestBinaryData::DecodeCommonRecord(std::string& line)
+{
+    // The record head: command, key count and size, read as one word (the
+    // buffer's slack allows it even when fewer bytes are buffered).
+    static constexpr auto kHead = [](uint64_t command, uint64_t keys, uint64_t size) {
+        return command | keys << 16 | size << 32;
+    };
+    static constexpr uint8_t kShortId = kFlagId | 1;
+    const uint8_t* const record = filer_.buffer_.get() + filer_.bufferPos_;
+    const uint64_t head = FromLE<uint64_t>(record);
+    if ((head >> 32) > filer_.Buffered())
+        return false;
+    const size_t entries = readDict_.size();
+    const uint8_t* const value = record + 10; // after a one-byte id key
+    // Asked only of records of 10 bytes and more.
+    const auto shortName = [record, entries] { return record[8] == kShortId && record[9] < entries; };
+    switch (head) {
+    case kHead(bcEnd, 0, 8):
+        SetLine(line, "end");
+        filer_.bufferPos_ += 8;
+        return true;
+    case kHead(bcProperty, 1, 10):
+        if (!shortName())
+            return false;
+        SetLine(line, "property ", EntryText(readDict_[record[9]]));
+        filer_.bufferPos_ += 10;
+        return true;
+    case kHead(bcValue, 1, 18): {
+        const uint32_t type = FromLE<uint32_t>(value);
+        if (!shortName() || (type != btInteger && type != btBoolean))
+            return false;
+        const std::string_view lineHead = ValueHead(readDict_[record[9]]);
+        const int32_t number = FromLE<int32_t>(value + 4);
+        if (type == btInteger)
+            SetLine(line, lineHead, TDecimal(number));
+        else
+            SetLine(line, lineHead, number != 0 ? "True"sv : "False"sv);
+        filer_.bufferPos_ += 18;
+        return true;
+    }
+    case kHead(bcValue, 2, 20):
+    case kHead(bcValue, 2, 21): {
+        // The text's key: an id of one byte or, in a record one byte longer, of two.
+        const bool wide = head == kHead(bcValue, 2, 21);
+        const uint32_t textId = wide ? FromLE<uint16_t>(value + 1) : value[1];
+        const uint8_t* const payload = value + (wide ? 3 : 2);
+        if (!shortName() || value[0] != (wide ? kFlagId | 2 : kShortId) || textId >= entries
+            || FromLE<uint32_t>(payload) != btString || FromLE<uint32_t>(payload + 4) != 1)
+            return false;
+        const std::string_view lineHead = ValueHead(readDict_[record[9]]);
+        const TEntry& text = readDict_[textId];
+        if (text.quoted)
+            SetLine(line, lineHead, "'", EntryText(text), "'");
+        else
+            SetLine(line, lineHead, EntryText(text));
+        filer_.bufferPos_ += static_cast<int32_t>(head >> 32);
+        return true;
+    }
+    default:
+        break;
+    }
+    // A string list's first line; its elements follow as lines of their own.
+    static constexpr uint32_t kListStart = 18;
+    const uint32_t size = static_cast<uint32_t>(head >> 32);
+    if (static_cast<uint32_t>(head) != kHead(bcValue, 1, 0) || size < kListStart || !shortName()
+        || FromLE<uint32_t>(value) != btStrings)
+        return false;
+    const uint32_t count = FromLE<uint32_t>(value + 4);
+    if (count > (size - kListStart) / 4)
+        return false;
+    SetLine(line, ValueHead(readDict_[record[9]]), count == 0 ? "( )"sv : "("sv);
+    pendingCount_ = count;
+    payloadLeft_ = size - kListStart;
+    filer_.bufferPos_ += static_cast<int32_t>(kListStart);
+    return true;
+}
+
+// True when the head of the next record has been read; else result tells
+// what was found instead (a line still owed by a value, or the end).
+bool TKestBinaryData::ReadHeadCarefully(std::string& line, TReadResult& result)
+{
+    result = brNone;
     if (mode_ == bmWriting || finished_)
-        return brNone;
+        return false;
     mode_ = bmReading;
     if (filer_.hexRun_ != 0) {
         NextHexLine(line);
-        return brLine;
+        result = brLine;
+        return false;
     }
     if (pendingCount_ != 0) {
         NextPendingLine(line);
-        return brLine;
+        result = brLine;
+        return false;
     }
-    for (;;) {
-        if (!NextRecord())
-            return brNone;
-        switch (command_) {
-        case bcDocument:
-            RequireKeys(1);
-            SetLine(line, "document ", KeyText(0));
+    return NextRecord();
+}
+
+// The line of the record whose head was just read.
+[[gnu::always_inline]] inline TKestBinaryData::TReadResult TKestBinaryData::DecodeRecord(std::string& line)
+{
+    switch (command_) {
+    case bcDocument:
+        RequireKeys(1);
+        SetLine(line, "document ", KeyText(0));
+        return brLine;
+    case bcClipboard:
+        SetLine(line, "clipboard");
+        return brLine;
+    case bcLibrary:
+        RequireKeys(1);
+        SetLine(line, "library ", KeyText(0));
+        return brLine;
+    case bcObject:
+        RequireKeys(2);
+        SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
+        return brLine;
+    case bcValue:
+        DecodeValue(line);
+        return brLine;
+    case bcProperty:
+        RequireKeys(1);
+        SetLine(line, "property ", KeyText(0));
+        return brLine;
+    case bcEnd:
+        SetLine(line, "end");
+        return brLine;
+    case bcFinish:
+        finished_ = true;
+        return brText;
+    default:
+        if (command_ >= bcFirstSkipped) {
+            line.clear();
             return brLine;
-        case bcClipboard:
-            SetLine(line, "clipboard");
-            return brLine;
-        case bcLibrary:
-            RequireKeys(1);
-            SetLine(line, "library ", KeyText(0));
-            return brLine;
-        case bcObject:
-            RequireKeys(2);
-            SetLine(line, "object ", KeyText(0), ": ", KeyText(1));
-            return brLine;
-        case bcValue:
-            DecodeValue(line);
-            return brLine;
-        case bcProperty:
-            RequireKeys(1);
-            SetLine(line, "property ", KeyText(0));
-            return brLine;
-        case bcEnd:
-            SetLine(line, "end");
-            return brLine;
-        case bcTrim:
-            ReadTrim();
-            continue;
-        case bcFinish:
-            finished_ = true;
-            return brText;
-        default:
-            if (command_ >= bcFirstSkipped) {
-                line.clear();
-                return brLine;
-            }
-            finished_ = true;
-            return brNone;
         }
+        finished_ = true;
+        return brNone;
     }
 }
 
@@ -456,66 +675,82 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
 [[gnu::always_inline]] inline void TKestBinaryData::DecodeValue(std::string& line)
 {
     RequireKeys(1);
+    // The type and a scalar value straight from the buffer when the rest of
+    // the record lies there. They are read before the payload's size is
+    // tested: that may look past the record, never past the buffer's slack.
     uint8_t raw[8];
-    ReadPayload(raw, 4);
-    const uint32_t type = FromLE<uint32_t>(raw);
-    const std::string_view head = ValueLineHead();
-    std::array<char, 12> digits;
+    const uint8_t* value = filer_.buffer_.get() + filer_.bufferPos_ + 4;
+    uint32_t type = FromLE<uint32_t>(value - 4);
+    uint32_t width = ScalarWidth(type);
+    if (payloadLeft_ <= filer_.Buffered() && width != 0 && payloadLeft_ >= 4 + width) {
+        filer_.bufferPos_ += static_cast<int32_t>(4 + width);
+        payloadLeft_ -= 4 + width;
+    } else {
+        ReadPayload(raw, 4);
+        type = FromLE<uint32_t>(raw);
+        width = ScalarWidth(type);
+        ReadPayload(raw, width);
+        value = raw;
+    }
+    int32_t number = 0;
     switch (type) {
     case btSmallint:
-        ReadPayload(raw, 2);
-        SetLine(line, head, Decimal(FromLE<int16_t>(raw), digits));
+        number = FromLE<int16_t>(value);
         break;
     case btInteger:
-        ReadPayload(raw, 4);
-        SetLine(line, head, Decimal(FromLE<int32_t>(raw), digits));
-        break;
-    case btSingle:
-        ReadPayload(raw, 4);
-        SetLine(line, head, FloatToStrDot(FromLE<float>(raw)));
-        break;
-    case btDouble:
-    case btDate:
-        ReadPayload(raw, 8);
-        SetLine(line, head, FloatToStrDot(FromLE<double>(raw)));
-        break;
-    case btCurrency:
-        ReadPayload(raw, 8);
-        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(raw)) / 10000.0));
-        break;
-    case btBoolean:
-        ReadPayload(raw, 4);
-        SetLine(line, head, FromLE<int32_t>(raw) != 0 ? "True"sv : "False"sv);
+        number = FromLE<int32_t>(value);
         break;
     case btShortint:
-        ReadPayload(raw, 1);
-        SetLine(line, head, Decimal(FromLE<int8_t>(raw), digits));
+        number = FromLE<int8_t>(value);
         break;
     case btByte:
-        ReadPayload(raw, 1);
-        SetLine(line, head, Decimal(raw[0], digits));
+        number = value[0];
         break;
     case btWord:
-        ReadPayload(raw, 2);
-        SetLine(line, head, Decimal(FromLE<uint16_t>(raw), digits));
+        number = FromLE<uint16_t>(value);
         break;
-    case btLongWord:
-        ReadPayload(raw, 4);
-        SetLine(line, head, Decimal(FromLE<uint32_t>(raw), digits));
-        break;
+    case btBoolean:
+        SetLine(line, ValueLineHead(), FromLE<int32_t>(value) != 0 ? "True"sv : "False"sv);
+        return;
     case btString: {
-        ReadPayload(raw, 4);
-        const uint32_t index = FromLE<uint32_t>(raw);
+        const uint32_t index = FromLE<uint32_t>(value);
         if (index >= inKeyCount_)
             filer_.ReadError("Stream read error: text value names key " + std::to_string(index) + " of "
                 + std::to_string(inKeyCount_));
         const std::string_view text = KeyText(index);
         if (KeyNeedsQuoting(index))
-            SetLine(line, head, "'", text, "'");
+            SetLine(line, ValueLineHead(), "'", text, "'");
         else
-            SetLine(line, head, text);
-        break;
+            SetLine(line, ValueLineHead(), text);
+        return;
     }
+    default:
+        DecodeRareValue(line, type, value);
+        return;
+    }
+    SetLine(line, ValueLineHead(), TDecimal(number));
+}
+
+// Values of the types that documents hold few of; value points at the
+// value's bytes when its type has a fixed width.
+void TKestBinaryData::DecodeRareValue(std::string& line, uint32_t type, const uint8_t* value)
+{
+    const std::string_view head = ValueLineHead();
+    uint8_t raw[4];
+    switch (type) {
+    case btSingle:
+        SetLine(line, head, FloatToStrDot(FromLE<float>(value)));
+        break;
+    case btDouble:
+    case btDate:
+        SetLine(line, head, FloatToStrDot(FromLE<double>(value)));
+        break;
+    case btCurrency:
+        SetLine(line, head, FloatToStrDot(static_cast<double>(FromLE<int64_t>(value)) / 10000.0));
+        break;
+    case btLongWord:
+        SetLine(line, head, TDecimal(FromLE<uint32_t>(value)));
+        break;
     case btStrings: {
         ReadPayload(raw, 4);
         const uint32_t count = FromLE<uint32_t>(raw);
@@ -536,7 +771,7 @@ TKestBinaryData::TReadResult TKestBinaryData::SkipRecords(int& depth)
     }
 }
 
-void TKestBinaryData::NextPendingLine(std::string& line)
+[[gnu::always_inline]] inline void TKestBinaryData::NextPendingLine(std::string& line)
 {
     --pendingCount_;
     uint8_t raw[4];
@@ -568,6 +803,19 @@ void TKestBinaryData::NextHexLine(std::string& line)
     TKestFiler::PutHexLine(line, byte);
     if (filer_.hexRun_ == 0)
         line.append(" }");
+}
+
+bool TKestFiler::LoadBinaryLine(std::string& line)
+{
+    const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
+    if (result == TKestBinaryData::brText) {
+        SetBinary(false);
+        return LoadTextLine(line);
+    }
+    DoProgress(ppLoad);
+    if (result == TKestBinaryData::brNone)
+        line.clear();
+    return result == TKestBinaryData::brLine;
 }
 
 } // namespace kest

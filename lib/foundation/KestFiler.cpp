@@ -254,26 +254,14 @@ bool TKestFiler::ReadTextLine(std::string& line)
     }
 }
 
-bool TKestFiler::LoadLine(std::string& line)
+// A line of the text form; the binary form is read by LoadBinaryLine.
+bool TKestFiler::LoadTextLine(std::string& line)
 {
-    for (;;) {
-        if (binary_) {
-            const TKestBinaryData::TReadResult result = binaryData_->DecodeLine(line);
-            if (result == TKestBinaryData::brText) {
-                SetBinary(false);
-                continue;
-            }
-            DoProgress(ppLoad);
-            if (result == TKestBinaryData::brNone)
-                line.clear();
-            return result == TKestBinaryData::brLine;
-        }
-        const bool complete = ReadTextLine(line);
-        DoProgress(ppLoad);
-        if (line == kBinarySignature)
-            SetBinary(true);
-        return complete;
-    }
+    const bool complete = ReadTextLine(line);
+    DoProgress(ppLoad);
+    if (line == kBinarySignature)
+        SetBinary(true);
+    return complete;
 }
 
 std::string TKestFiler::LoadStr()

@@ -3,6 +3,7 @@
 // lines or the compact binary form (see KestBinaryData.h).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -47,13 +48,22 @@ public:
     {
         // The inner lines of a hex value, one byte each, are most of the
         // lines of a binary document with pictures: they take the short way.
-        if (hexRun_ > 1 && bufferPos_ < bufferCount_) {
-            --hexRun_;
-            PutHexLine(line, buffer_[bufferPos_++]);
-            DoProgress(ppLoad);
+        // Everything is read before the line is written: a write through
+        // the line's bytes could alias the filer's fields and force reloads.
+        const uint32_t run = hexRun_;
+        const int32_t position = bufferPos_;
+        if (run > 1 && position < bufferCount_) {
+            const uint8_t byte = buffer_[position];
+            const bool report = OnProgress && total_ != 0;
+            hexRun_ = run - 1;
+            bufferPos_ = position + 1;
+            lastProcess_ = ppLoad;
+            PutHexLine(line, byte);
+            if (report)
+                ReportProgress(ppLoad);
             return true;
         }
-        return LoadLine(line);
+        return binary_ ? LoadBinaryLine(line) : LoadTextLine(line);
     }
     // The line alone: empty when none, the last line even without terminator.
     std::string LoadStr();
@@ -92,16 +102,27 @@ private:
             ReportProgress(process);
     }
     void ReportProgress(TKestFilerProcess process);
-    bool LoadLine(std::string& line);
+    bool LoadTextLine(std::string& line);
+    // Defined with the binary decoder, so that the common records take no
+    // further call.
+    bool LoadBinaryLine(std::string& line);
     static void PutHexLine(std::string& line, uint8_t byte)
     {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
         // A hex line mostly follows one of the same length.
         if (line.size() != 2)
             line.resize(2);
-        line[0] = kDigits[byte >> 4];
-        line[1] = kDigits[byte & 15];
+        std::memcpy(line.data(), kHexPairs.data() + 2 * byte, 2);
     }
+    // The two upper-case hexadecimal digits of every byte value.
+    static constexpr std::array<char, 512> kHexPairs = [] {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        std::array<char, 512> pairs {};
+        for (size_t byte = 0; byte < 256; ++byte) {
+            pairs[2 * byte] = kDigits[byte >> 4];
+            pairs[2 * byte + 1] = kDigits[byte & 15];
+        }
+        return pairs;
+    }();
     bool FillBuffer();
     void WriteBytes(const void* buffer, size_t count);
     bool ReadTextLine(std::string& line);

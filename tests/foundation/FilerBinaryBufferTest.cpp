@@ -107,6 +107,48 @@ TEST(FilerBinaryBuffer, HandMadeKeysDecodeTheSameWhateverEachReadHandsOver)
         EXPECT_EQ(ReadThrough(bytes, chunk), expected) << chunk;
 }
 
+TEST(FilerBinaryBuffer, RecordsNearlyOfTheCommonShapesDecodeLikeTheCommonOnes)
+{
+    // The commonest records are recognised whole by their first bytes; these
+    // differ from them in one detail each and must still read right, read
+    // whole or a few bytes at a time. Names 0 and 1 are "N" and "T".
+    std::string bytes = kSignature + TRecord(4).Inline("N").Inline("T").Build();
+    Lines expected {"kestbinary", "object N: T"};
+    // Ids of two bytes, past 255 entries.
+    for (int i = 0; i < 300; ++i) {
+        bytes += TRecord(6).Inline("P" + std::to_string(i)).Build();
+        expected.push_back("property P" + std::to_string(i));
+    }
+    const auto add = [&](const std::string& record, const std::string& line) {
+        bytes += record;
+        expected.push_back(line);
+    };
+    // P299 has id 301.
+    add(TRecord(6).Id(301), "property P299");
+    add(TRecord(5).Id(301).U32(3).U32(5), "P299 = 5");
+    add(TRecord(5).Id(0).Id(301).U32(256).U32(1), "N = P299");
+    add(TRecord(5).Id(0).U32(3).U32(7).U32(0), "N = 7");
+    add(TRecord(7).U8(0), "end");
+    add(TRecord(5).Id(0).U32(11).U32(2), "N = True");
+    add(TRecord(5).Id(0).U32(19).U32(4294967295u), "N = 4294967295");
+    add(TRecord(5).Id(0).U32(2).U16(0x8000), "N = -32768");
+    add(TRecord(5).Id(0).Id(1).U32(256).U32(0), "N = N");
+    add(TRecord(5).Id(0).Inline("new text").U32(256).U32(1), "N = 'new text'");
+    add(TRecord(5).Id(0).Inline("kept out", 8).U32(256).U32(1), "N = 'kept out'");
+    add(TRecord(5).Id(0).U32(512).U32(0), "N = ( )");
+    bytes += TRecord(5).Id(0).U32(512).U32(2).U32(1).Raw("a").U32(0).Build();
+    expected.insert(expected.end(), {"N = (", "'a'", "'' )"});
+    // Integers of every length the digits are produced for at once.
+    for (int64_t number : {0LL, 9LL, -1LL, 1234LL, 12345678LL, -99999999LL, 100000000LL, 123456789LL,
+             999999999LL, 1000000000LL, 2147483647LL, -2147483648LL})
+        add(TRecord(5).Id(0).U32(3).U32(static_cast<uint32_t>(number)), "N = " + std::to_string(number));
+    bytes += kEndRecord;
+
+    EXPECT_EQ(ReadAll(bytes), expected);
+    for (int64_t chunk : {1, 7, 4096})
+        EXPECT_EQ(ReadThrough(bytes, chunk), expected) << chunk;
+}
+
 struct TFault {
     std::string message;
     int64_t position;
@@ -135,6 +177,12 @@ TEST(FilerBinaryBuffer, FaultsAreTheSameWhateverEachReadHandsOver)
         TRecord(4).Inline("A").RawKeys("\x02\x01", 1).Size(13).Build(),
         TRecord(5).Inline("A").U32(20).U64(1).Build(),
         TRecord(5).Inline("A").U32(3).U16(1).Build(),
+        // Shaped like the commonest records, with an undefined id or a list
+        // longer than its record.
+        TRecord(6).Id(200).Build(),
+        TRecord(5).Id(200).U32(3).U32(1).Build(),
+        TRecord(5).Id(0).Id(200).U32(256).U32(1).Build(),
+        TRecord(5).Id(0).U32(512).U32(3).U32(0).Build(),
     };
     for (const std::string& record : cases) {
         // The same faulty record after one that defines the dictionary's
@@ -147,6 +195,35 @@ TEST(FilerBinaryBuffer, FaultsAreTheSameWhateverEachReadHandsOver)
             EXPECT_EQ(trickled.message, whole.message) << chunk;
             EXPECT_EQ(trickled.position, whole.position) << chunk;
         }
+    }
+}
+
+TEST(FilerBinaryBuffer, KeysRunningPastARecordAtTheBufferEndAreAFault)
+{
+    // A long first key leaves too little room for the short keys declared
+    // after it, in a record that ends exactly where the first buffer does:
+    // the keys must not be looked for past the record.
+    constexpr size_t kBuffer = 65536;
+    constexpr uint16_t kKeys = 1000;
+    std::string keys = std::string("\x01\x64", 2) + std::string(100, 'k');
+    while (keys.size() < 2u * kKeys)
+        keys += std::string("\x05\x00", 2);
+    const std::string faulty = TRecord(6).RawKeys(keys, kKeys).Build();
+    ASSERT_EQ(faulty.size(), 8u + 2 * kKeys);
+    // Filler: "end" records and one 12-byte record to make the count even.
+    std::string bytes = kSignature + TRecord(6).Inline("ab").Build();
+    while (bytes.size() < kBuffer - faulty.size())
+        bytes += TRecord(7).Build();
+    ASSERT_EQ(bytes.size() + faulty.size(), kBuffer);
+    bytes += faulty;
+
+    const TFault whole = FaultOf(bytes, 1 << 20);
+    EXPECT_EQ(whole.message, "Stream read error");
+    EXPECT_EQ(whole.position, static_cast<int64_t>(kBuffer));
+    for (int64_t chunk : {1, 7}) {
+        const TFault trickled = FaultOf(bytes, chunk);
+        EXPECT_EQ(trickled.message, whole.message) << chunk;
+        EXPECT_EQ(trickled.position, whole.position) << chunk;
     }
 }
 
