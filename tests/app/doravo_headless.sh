@@ -7,13 +7,7 @@ set -u
 doravo=$1
 kestdoc=$2
 png_stats() { python3 "$(dirname "$0")/../support/png_stats.py" "$@"; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/checks.bash"
 unset DISPLAY WAYLAND_DISPLAY
 
 "$doravo" --headless --seconds 600 --speed 0 --snapshot "$work/plan.png" >"$work/out" 2>"$work/err"

@@ -5,13 +5,7 @@
 set -u
 cpack=$1
 build=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/checks.bash"
 
 if ! (cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/log" 2>&1); then
     echo "FAIL: cpack: $(tail -5 "$work/log")"

@@ -7,14 +7,8 @@ set -u
 cmake=$1
 build=$2
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/checks.bash"
 prefix=$work/prefix
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 unset DISPLAY WAYLAND_DISPLAY
 
 if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/log" 2>&1; then

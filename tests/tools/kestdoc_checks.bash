@@ -1,14 +1,7 @@
-# Shared by the kestdoc test scripts (sourced, not a test of its own): a
-# scratch folder, the failure count, and running kestdoc with its status checked.
-# Needs $kestdoc set before it is sourced.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+# Shared by the kestdoc test scripts (sourced, not a test of its own):
+# running kestdoc with its status checked, and the verdict. Needs $kestdoc
+# set before it is sourced.
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.bash"
 
 # run STATUS ARGS...: runs kestdoc, keeps stdout/stderr in $work/out, $work/err.
 run() {

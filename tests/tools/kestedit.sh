@@ -6,15 +6,8 @@ set -u
 
 kestedit=$(dirname "$1")/kestedit
 plan=$2/../../resources/doravo.ksd
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+source "$(dirname "$0")/../support/checks.bash"
 export QT_QPA_PLATFORM=offscreen
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 
 # run STATUS ARGS...: runs kestedit, keeps stderr in $work/err.
 run() {
