@@ -2,6 +2,9 @@
 // the ratio counter compares like with like:
 // - loading 100 000 shapes over 10 schemes, text and binary form, against
 //   QSvgRenderer loading the same shapes as SVG (goals: 3x and 5x faster);
+// - loading the same objects with every value line left out, against the
+//   same peer: what creating the objects alone costs, the floor under both
+//   loads;
 // - painting a scheme of 10 000 shapes on 1920 x 1080 pixels against
 //   QSvgRenderer painting its SVG (goal: 2x faster);
 // - FindControlAtPoint at 1000 random points against QGraphicsScene::items
@@ -14,10 +17,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "KestBase.h"
 #include "KestControls.h"
@@ -52,6 +59,35 @@ const std::string& DocumentText()
 {
     static const std::string text = ShapeDocument(kSchemes, kGroupsPerScheme);
     return text;
+}
+
+// The document with its objects only: the same tree of the same classes,
+// every value line and sub-property block left out, so that each object
+// keeps the defaults it is created with.
+std::string ObjectsOnly(const std::string& text)
+{
+    std::string out;
+    std::vector<bool> objectBlocks; // per open block: an object (or the document)?
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t stop = text.find('\n', start);
+        stop = stop == std::string::npos ? text.size() : stop + 1;
+        const std::string_view line(text.data() + start, stop - start);
+        const std::string_view word = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+        const bool inObject = objectBlocks.empty() || objectBlocks.back();
+        if (word.starts_with("object") || word.starts_with("document") || word.starts_with("property")) {
+            const bool object = !word.starts_with("property") && inObject;
+            objectBlocks.push_back(object);
+            if (object)
+                out += line;
+        } else if (word.starts_with("end") && !objectBlocks.empty()) {
+            if (objectBlocks.back())
+                out += line;
+            objectBlocks.pop_back();
+        }
+        start = stop;
+    }
+    return out;
 }
 
 // Freed before the application object goes, as the panel's fonts and images
@@ -146,6 +182,12 @@ void BM_LoadBinaryVsSvg(benchmark::State& state)
         LoadAgainstSvg(state, DocumentBinary());
 }
 
+void BM_LoadObjectsOnlyVsSvg(benchmark::State& state)
+{
+    if (Ready(state))
+        LoadAgainstSvg(state, ObjectsOnly(DocumentText()));
+}
+
 void BM_PaintSchemeVsSvg(benchmark::State& state)
 {
     if (!Ready(state))
@@ -206,6 +248,7 @@ void BM_HitTestVsScene(benchmark::State& state)
 
 BENCHMARK(BM_LoadTextVsSvg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LoadBinaryVsSvg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadObjectsOnlyVsSvg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PaintSchemeVsSvg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_HitTestVsScene)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
