@@ -155,7 +155,15 @@ void TKestControl::Init(TKestControl* parent, TKestLayer* layer)
     props_->OnGetOwnerId = [this](TPropList*) { return ID(); };
     const auto* cls = static_cast<const TKestControlClass*>(ClassType());
     props_->Reserve(cls->PropCountHint(), cls->PropBytesHint());
-    CreateProperties();
+    props_->BeginCreation();
+    try {
+        CreateProperties();
+    } catch (...) {
+        // Leave the list sorted, and learn nothing from an unfinished sequence.
+        props_->EndCreation(nullptr);
+        throw;
+    }
+    props_->EndCreation(&cls->PropOrder());
     cls->NotePropDemand(props_->Count(), props_->AddedBytes());
 
     if (parent)

@@ -123,6 +123,8 @@ public:
     int PropCountHint() const { return propCount_.load(std::memory_order_relaxed); }
     size_t PropBytesHint() const { return propBytes_.load(std::memory_order_relaxed); }
     void NotePropDemand(int count, size_t bytes) const;
+    // The name order its properties end in, once the first object has made them.
+    TPropOrder& PropOrder() const { return propOrder_; }
 
 private:
     TCreate create_;
@@ -130,6 +132,7 @@ private:
     TToolInfo toolInfo_;
     mutable std::atomic<int> propCount_ {0};
     mutable std::atomic<size_t> propBytes_ {0};
+    mutable TPropOrder propOrder_;
 };
 
 #define KEST_CONTROL_CLASS(Self)                                                                                       \

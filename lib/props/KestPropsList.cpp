@@ -53,7 +53,7 @@ TCustomProp* TPropList::InsertOwned(TPropPtr prop, std::string_view name)
         (void)prop.release();
         refuse();
     }
-    auto [pos, found] = Locate(name);
+    auto [pos, found] = creating_ ? std::pair {items_.size(), false} : Locate(name);
     if (!prop || found || IsReservedName(name))
         refuse();
     char* text = static_cast<char*>(TakeReserved(name.size(), 1));
@@ -104,8 +104,85 @@ void* TPropList::TakeReserved(size_t size, size_t align)
     return place;
 }
 
+void TPropOrder::Learn(std::vector<uint16_t> order)
+{
+    auto learned = std::make_unique<const std::vector<uint16_t>>(std::move(order));
+    const std::vector<uint16_t>* none = nullptr;
+    if (known_.compare_exchange_strong(none, learned.get(), std::memory_order_acq_rel))
+        (void)learned.release();
+}
+
+void TPropList::BeginCreation()
+{
+    creating_ = items_.empty();
+}
+
+void TPropList::EndCreation(TPropOrder* order)
+{
+    if (!creating_)
+        return;
+    creating_ = false;
+    const std::vector<uint16_t>* known = order ? order->Known() : nullptr;
+    const size_t count = items_.size();
+    if (known && known->size() == count) {
+        thread_local std::vector<TEntry> added;
+        added.assign(items_.begin(), items_.end());
+        for (size_t k = 0; k < count; ++k)
+            items_[(*known)[k]] = added[k];
+        // Strictly ascending means sorted without a name twice: the additions
+        // were the same as those the order was learned from.
+        bool sorted = true;
+        for (size_t i = 1; i < count && sorted; ++i)
+            sorted = CompareTextCI(items_[i - 1].Name, items_[i].Name) < 0;
+        if (sorted)
+            return;
+        std::copy(added.begin(), added.end(), items_.begin());
+    }
+    SortCreated(order);
+}
+
+void TPropList::SortCreated(TPropOrder* order)
+{
+    const size_t count = items_.size();
+    std::vector<size_t> byName(count);
+    for (size_t k = 0; k < count; ++k)
+        byName[k] = k;
+    std::stable_sort(byName.begin(), byName.end(),
+        [&](size_t a, size_t b) { return CompareTextCI(items_[a].Name, items_[b].Name) < 0; });
+    // The later of two equal names goes, as Add would have refused it.
+    for (size_t i = 1; i < count; ++i) {
+        const TEntry& first = items_[byName[i - 1]];
+        const TEntry& second = items_[byName[i]];
+        if (CompareTextCI(first.Name, second.Name) == 0) {
+            const size_t later = std::max(byName[i - 1], byName[i]);
+            const std::string name(items_[later].Name);
+            const TEntry entry = items_[later];
+            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(later));
+            Destroy(entry);
+            std::stable_sort(items_.begin(), items_.end(),
+                [](const TEntry& a, const TEntry& b) { return CompareTextCI(a.Name, b.Name) < 0; });
+            throw EKestError(FormatMessage("Property %s already exist", name));
+        }
+    }
+    std::vector<TEntry> sorted(count);
+    for (size_t i = 0; i < count; ++i)
+        sorted[i] = items_[byName[i]];
+    std::copy(sorted.begin(), sorted.end(), items_.begin());
+    if (!order || count > UINT16_MAX)
+        return;
+    std::vector<uint16_t> position(count);
+    for (size_t i = 0; i < count; ++i)
+        position[byName[i]] = static_cast<uint16_t>(i);
+    order->Learn(std::move(position));
+}
+
 std::pair<size_t, bool> TPropList::Locate(std::string_view name) const
 {
+    if (creating_) {
+        const auto it
+            = std::find_if(items_.begin(), items_.end(), [&](const TEntry& e) { return SameNameCI(e.Name, name); });
+        return {static_cast<size_t>(it - items_.begin()), it != items_.end()};
+    }
     auto it = std::lower_bound(items_.begin(), items_.end(), name,
         [](const TEntry& e, std::string_view n) { return CompareTextCI(e.Name, n) < 0; });
     size_t pos = static_cast<size_t>(it - items_.begin());

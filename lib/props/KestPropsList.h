@@ -3,6 +3,7 @@
 // TPropRefList, which holds reference values back until loading ends.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,25 @@ using TPropPtr = std::unique_ptr<TCustomProp, TPropDeleter>;
 
 enum TPropListMode : uint8_t { pmNone = 0, pmLoading = 1, pmSaving = 2 };
 
+// The name order that one sequence of additions ends in: entry k is the
+// position the k-th added property takes. Learned from the first list built
+// by the sequence and offered to the next ones, which only check it; it may
+// be shared between threads.
+class TPropOrder {
+public:
+    TPropOrder() = default;
+    TPropOrder(const TPropOrder&) = delete;
+    TPropOrder& operator=(const TPropOrder&) = delete;
+    ~TPropOrder() { delete known_.load(std::memory_order_relaxed); }
+
+    const std::vector<uint16_t>* Known() const { return known_.load(std::memory_order_acquire); }
+    // The first order learned stays.
+    void Learn(std::vector<uint16_t> order);
+
+private:
+    std::atomic<const std::vector<uint16_t>*> known_ {nullptr};
+};
+
 class TPropList : public TKestObject {
     KEST_CLASS(TPropList)
 public:
@@ -79,6 +99,13 @@ public:
     void Reserve(int count, size_t bytes);
     // The bytes the properties added so far asked for, as Reserve counts them.
     size_t AddedBytes() const { return addedBytes_; }
+
+    // Properties added between the two calls to an empty list are put in
+    // name order once, at the end, with the order the same additions ended
+    // in before when order knows it (or learns it now). A name added twice
+    // in between throws at the end, as Add would have.
+    void BeginCreation();
+    void EndCreation(TPropOrder* order);
 
     int Count() const { return static_cast<int>(items_.size()); }
     // Index order is the alphabetical order of the names, ignoring case.
@@ -152,6 +179,8 @@ private:
 
     // Position of name in the sorted list, and whether it is there.
     std::pair<size_t, bool> Locate(std::string_view name) const;
+    // Sorts the entries added while creating and learns their order.
+    void SortCreated(TPropOrder* order);
     void Assign(TCustomProp& prop, const std::string& subName, const TPropValue& value);
 
     TKestObject* owner_;
@@ -170,6 +199,7 @@ private:
     int32_t resolvingDepth_ = 0;
     TPropListMode mode_ = pmNone;
     int32_t modeDepth_ = 0;
+    bool creating_ = false; // entries in the order they were added
 };
 
 class TPropRefList {

@@ -105,6 +105,69 @@ TEST(PropListTest, ReservedRoomAndPropertiesBeyondItBehaveAlike)
     EXPECT_EQ(list.PropByName("ZETA, BEYOND THE RESERVED ROOM")->GetDisplayValue(), "again");
 }
 
+// Properties made in one go are sorted once at the end; the order learned from
+// the first list is only trusted after checking it, so a list made by another
+// sequence of the same length still ends sorted, and a name made twice still
+// throws and leaves the first one.
+TEST(PropListTest, PropertiesMadeInOneGoEndSortedAndUnique)
+{
+    TPropOrder order;
+    auto names = [](const TPropList& list) {
+        std::vector<std::string> all;
+        for (int i = 0; i < list.Count(); ++i)
+            all.emplace_back(list.Name(i));
+        return all;
+    };
+    const std::vector<std::string> sorted {"alpha", "Beta", "gamma", "Zeta"};
+
+    TPropList first;
+    first.BeginCreation();
+    auto* zeta = first.Add<TIntProp>("Zeta");
+    first.Add<TIntProp>("gamma");
+    EXPECT_EQ(first.PropByName("ZETA"), zeta);
+    EXPECT_EQ(first.PropByName("beta"), nullptr);
+    EXPECT_EQ(MessageOf([&] { first.Add<TIntProp>("object"); }), "Property object already exist");
+    auto* alpha = first.Add<TIntProp>("alpha");
+    first.Add<TIntProp>("Beta");
+    first.EndCreation(&order);
+    EXPECT_EQ(names(first), sorted);
+    EXPECT_EQ(first.IndexOf(alpha), 0);
+    EXPECT_EQ(first.PropByName("zeta"), zeta);
+    ASSERT_NE(order.Known(), nullptr);
+    EXPECT_EQ(*order.Known(), (std::vector<uint16_t> {3, 2, 0, 1}));
+    // Outside the bracket additions are placed at once.
+    first.Add<TIntProp>("Delta");
+    EXPECT_EQ(first.Name(2), "Delta");
+
+    TPropList again;
+    again.BeginCreation();
+    for (const char* name : {"Zeta", "gamma", "alpha", "Beta"})
+        again.Add<TIntProp>(name);
+    again.EndCreation(&order);
+    EXPECT_EQ(names(again), sorted);
+
+    TPropList other;
+    other.BeginCreation();
+    for (const char* name : {"Beta", "Zeta", "alpha", "gamma"})
+        other.Add<TIntProp>(name);
+    other.EndCreation(&order);
+    EXPECT_EQ(names(other), sorted);
+    EXPECT_EQ(other.PropByName("Beta"), other.Prop(1));
+
+    for (TPropOrder* known : {&order, static_cast<TPropOrder*>(nullptr)}) {
+        TPropList twice;
+        twice.BeginCreation();
+        auto* firstZeta = twice.Add<TIntProp>("Zeta");
+        twice.Add<TIntProp>("gamma");
+        twice.Add<TIntProp>("alpha");
+        twice.Add<TStrProp>("ZETA");
+        EXPECT_EQ(MessageOf([&] { twice.EndCreation(known); }), "Property ZETA already exist");
+        EXPECT_EQ(names(twice), (std::vector<std::string> {"alpha", "gamma", "Zeta"}));
+        EXPECT_EQ(twice.PropByName("zeta"), firstZeta);
+    }
+    EXPECT_EQ(order.Known()->size(), 4u);
+}
+
 TEST(PropListTest, DeletingAPropertyTellsItsLinkPartners)
 {
     TPropList list;
