@@ -139,20 +139,17 @@ TEST(PropListTest, PropertiesMadeInOneGoEndSortedAndUnique)
     first.Add<TIntProp>("Delta");
     EXPECT_EQ(first.Name(2), "Delta");
 
-    TPropList again;
-    again.BeginCreation();
-    for (const char* name : {"Zeta", "gamma", "alpha", "Beta"})
-        again.Add<TIntProp>(name);
-    again.EndCreation(&order);
-    EXPECT_EQ(names(again), sorted);
-
-    TPropList other;
-    other.BeginCreation();
-    for (const char* name : {"Beta", "Zeta", "alpha", "gamma"})
-        other.Add<TIntProp>(name);
-    other.EndCreation(&order);
-    EXPECT_EQ(names(other), sorted);
-    EXPECT_EQ(other.PropByName("Beta"), other.Prop(1));
+    // The same sequence again, then another one of the same length.
+    for (const auto& sequence : {std::vector<const char*> {"Zeta", "gamma", "alpha", "Beta"},
+             std::vector<const char*> {"Beta", "Zeta", "alpha", "gamma"}}) {
+        TPropList list;
+        list.BeginCreation();
+        for (const char* name : sequence)
+            list.Add<TIntProp>(name);
+        list.EndCreation(&order);
+        EXPECT_EQ(names(list), sorted);
+        EXPECT_EQ(list.PropByName("BETA"), list.Prop(1));
+    }
 
     for (TPropOrder* known : {&order, static_cast<TPropOrder*>(nullptr)}) {
         TPropList twice;
