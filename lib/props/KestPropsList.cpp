@@ -149,24 +149,21 @@ void TPropList::SortCreated(TPropOrder* order)
         byName[k] = k;
     std::stable_sort(byName.begin(), byName.end(),
         [&](size_t a, size_t b) { return CompareTextCI(items_[a].Name, items_[b].Name) < 0; });
-    // The later of two equal names goes, as Add would have refused it.
-    for (size_t i = 1; i < count; ++i) {
-        const TEntry& first = items_[byName[i - 1]];
-        const TEntry& second = items_[byName[i]];
-        if (CompareTextCI(first.Name, second.Name) == 0) {
-            const size_t later = std::max(byName[i - 1], byName[i]);
-            const std::string name(items_[later].Name);
-            const TEntry entry = items_[later];
-            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(later));
-            Destroy(entry);
-            std::stable_sort(items_.begin(), items_.end(),
-                [](const TEntry& a, const TEntry& b) { return CompareTextCI(a.Name, b.Name) < 0; });
-            throw EKestError(FormatMessage("Property %s already exist", name));
-        }
-    }
     std::vector<TEntry> sorted(count);
     for (size_t i = 0; i < count; ++i)
         sorted[i] = items_[byName[i]];
+    // The later of two equal names goes, as Add would have refused it; the
+    // stable sort put it second.
+    for (size_t i = 1; i < count; ++i) {
+        if (CompareTextCI(sorted[i - 1].Name, sorted[i].Name) == 0) {
+            const TEntry later = sorted[i];
+            const std::string name(later.Name);
+            sorted.erase(sorted.begin() + static_cast<std::ptrdiff_t>(i));
+            items_.assign(sorted.begin(), sorted.end());
+            Destroy(later);
+            throw EKestError(FormatMessage("Property %s already exist", name));
+        }
+    }
     std::copy(sorted.begin(), sorted.end(), items_.begin());
     if (!order || count > UINT16_MAX)
         return;
